@@ -1,0 +1,109 @@
+#include "bridge/marshal.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "bridge/arguments.h"
+#include "bridge/host_services.h"
+
+namespace tarn {
+
+namespace {
+
+// Copies the n elements of a host array, in storage order, as doubles.
+// Arrays of other real classes are converted element by element.
+void copy_elements(double* to, const mxArray* array, std::size_t first, std::size_t stride, std::size_t n)
+{
+    if (mxGetClassID(array) == mxDOUBLE_CLASS) {
+        const double* from = mxGetPr(array);
+        for (std::size_t k = 0; k < n; ++k)
+            to[k] = from[first + k * stride];
+        return;
+    }
+    for (std::size_t k = 0; k < n; ++k)
+        to[k] = element_value(array, first + k * stride);
+}
+
+}  // namespace
+
+double* mxArray1D_to_cArray1D(int* length, const mxArray* array)
+{
+    if (mxGetNumberOfDimensions(array) != 2) {
+        *length = 0;
+        mexWarnMsgTxt("mxArray1D_to_cArray1D: Argument passed was not appropriate!");
+        return nullptr;
+    }
+    const mwSize* dims = mxGetDimensions(array);
+    mwSize n = 0;
+    if (dims[0] == 1)
+        n = dims[1];
+    else if (dims[1] == 1)
+        n = dims[0];
+    else {
+        *length = 0;
+        mexWarnMsgTxt("mxArray1D_to_cArray1D: mxArray argument passed was not appropriate!");
+        return nullptr;
+    }
+    *length = static_cast<int>(n);
+    auto* vector = static_cast<double*>(host_calloc(static_cast<std::size_t>(n), sizeof(double)));
+    if (vector == nullptr)
+        return nullptr;
+    copy_elements(vector, array, 0, 1, static_cast<std::size_t>(n));
+    return vector;
+}
+
+double** mxArray2D_to_cArray2D(int* rows, int* columns, const mxArray* array)
+{
+    if (mxGetNumberOfDimensions(array) != 2) {
+        *rows = 0;
+        *columns = 0;
+        mexWarnMsgTxt("mxArray2D_to_cArray2D: mxArray argument passed was not appropriate!");
+        return nullptr;
+    }
+    const mwSize* dims = mxGetDimensions(array);
+    const auto r = static_cast<std::size_t>(dims[0]);
+    const auto c = static_cast<std::size_t>(dims[1]);
+    *rows = static_cast<int>(r);
+    *columns = static_cast<int>(c);
+    auto** table = static_cast<double**>(host_calloc(r, sizeof(double*)));
+    if (table == nullptr)
+        return nullptr;
+    for (std::size_t i = 0; i < r; ++i) {
+        table[i] = static_cast<double*>(host_calloc(c, sizeof(double)));
+        if (table[i] == nullptr)
+            return nullptr;  // the host reclaims what was taken
+    }
+    // Row i gathers element i of every column.
+    for (std::size_t i = 0; i < r; ++i)
+        copy_elements(table[i], array, i, r, c);
+    return table;
+}
+
+mxArray* cArray1D_to_mxArray1D(int length, double* vector)
+{
+    const mwSize dims[2] = {static_cast<mwSize>(length), 1};
+    mxArray* array = mxCreateNumericArray(2, dims, mxDOUBLE_CLASS, mxREAL);
+    if (array == nullptr)
+        return nullptr;
+    double* to = mxGetPr(array);
+    for (int k = 0; k < length; ++k)
+        to[k] = vector[k];
+    host_free(vector);
+    return array;
+}
+
+int format_message(char* buffer, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer, message_buffer_size, format, args);
+    va_end(args);
+    if (length < 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    const int limit = static_cast<int>(message_buffer_size) - 1;
+    return length < limit ? length : limit;
+}
+
+}  // namespace tarn

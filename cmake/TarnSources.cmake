@@ -1,0 +1,12 @@
+# Reads plugin_sources.txt into TARN_<NAME>_SOURCES lists (absolute paths).
+file(STRINGS "${PROJECT_SOURCE_DIR}/plugin_sources.txt" _tarn_lines REGEX "^[a-z_]+ ")
+foreach(_line IN LISTS _tarn_lines)
+  string(REPLACE " " ";" _words "${_line}")
+  list(POP_FRONT _words _name)
+  string(TOUPPER "${_name}" _upper)
+  set(_files "")
+  foreach(_file IN LISTS _words)
+    list(APPEND _files "${PROJECT_SOURCE_DIR}/${_file}")
+  endforeach()
+  set(TARN_${_upper}_SOURCES ${_files})
+endforeach()

@@ -1,0 +1,58 @@
+#include "model/work.h"
+
+#include <chrono>
+#include <climits>
+
+#include "bridge/host_services.h"
+
+namespace tarn {
+
+std::uint64_t flop_total = 0;
+std::uint64_t comparison_total = 0;
+
+namespace {
+
+// Taken when the plug-in's static data is initialised, i.e. at load.
+const std::chrono::steady_clock::time_point load_time = std::chrono::steady_clock::now();
+
+std::int64_t milliseconds_since_load()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - load_time)
+        .count();
+}
+
+MillisecondClock current_clock = milliseconds_since_load;
+
+}  // namespace
+
+void set_millisecond_clock(MillisecondClock clock)
+{
+    current_clock = clock != nullptr ? clock : milliseconds_since_load;
+}
+
+void count_work(std::uint32_t flops, std::uint32_t comparisons)
+{
+    flop_total += flops;
+    comparison_total += comparisons;
+    host_add_work(static_cast<int>(flops + comparisons));
+}
+
+int clock_seconds()
+{
+    return static_cast<int>(current_clock() / 1000);
+}
+
+void print_work_line(std::uint64_t flops, std::uint64_t comparisons, int seconds)
+{
+    // The report keeps its historical "%lu" form wherever unsigned long can
+    // hold the 64-bit totals; elsewhere the long long modifier prints them.
+    if constexpr (sizeof(unsigned long) >= sizeof(std::uint64_t)) {
+        console_printf("%lu FLOPs and %lu comparisons in %d seconds\n\n", static_cast<unsigned long>(flops),
+                       static_cast<unsigned long>(comparisons), seconds);
+    } else {
+        console_printf("%llu FLOPs and %llu comparisons in %d seconds\n\n", static_cast<unsigned long long>(flops),
+                       static_cast<unsigned long long>(comparisons), seconds);
+    }
+}
+
+}  // namespace tarn

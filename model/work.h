@@ -1,0 +1,27 @@
+// Work and time accounting shared by the node operations and both loops.
+#pragma once
+
+#include <cstdint>
+
+namespace tarn {
+
+// Process-wide totals of this plug-in: zero at load, never reset. They are
+// 64-bit so that a long-lived session never sees them wrap.
+extern std::uint64_t flop_total;
+extern std::uint64_t comparison_total;
+
+// Adds to the totals and passes flops + comparisons to the host's work
+// counter. Only the node operations call it.
+void count_work(std::uint32_t flops, std::uint32_t comparisons);
+
+// Whole seconds of the millisecond clock that starts when the plug-in loads.
+int clock_seconds();
+
+// The closing line of both reports.
+void print_work_line(std::uint64_t flops, std::uint64_t comparisons, int seconds);
+
+// Test seam: replaces the millisecond clock (null restores the real one).
+using MillisecondClock = std::int64_t (*)();
+void set_millisecond_clock(MillisecondClock clock);
+
+}  // namespace tarn
