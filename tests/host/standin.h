@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,10 @@ struct Outcome {
 
 // Calls the entry as the host does: nlhs outputs, the given inputs.
 Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs);
+
+// Runs `body` as if it were a command: the host's bookkeeping is the same,
+// and blocks it leaves are reclaimed at the end.
+Outcome within_call(const std::function<void()>& body);
 
 // Makes the k-th host allocation (1-based) of the next call fail; 0 = none.
 void fail_host_allocation_at(long k);

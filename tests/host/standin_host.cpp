@@ -206,6 +206,22 @@ Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs)
     return outcome;
 }
 
+namespace {
+const std::function<void()>* pending_body = nullptr;
+void run_body(int, mxArray*[], int, const mxArray*[])
+{
+    (*pending_body)();
+}
+}  // namespace
+
+Outcome within_call(const std::function<void()>& body)
+{
+    pending_body = &body;
+    Outcome outcome = call(run_body, 0, {});
+    pending_body = nullptr;
+    return outcome;
+}
+
 }  // namespace standin
 
 using standin::state;
