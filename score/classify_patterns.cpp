@@ -1,0 +1,280 @@
+#include "score/classify_patterns.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "bridge/host_services.h"
+#include "model/category_node.h"
+#include "model/integer.h"
+#include "model/node_memory.h"
+#include "model/work.h"
+
+namespace tarn {
+
+namespace {
+
+// One distinct label of the template labels and its per-pattern sum of
+// exp(choice value) over the passing nodes that carry it.
+struct LabelSum {
+    std::int32_t label;
+    double sum;
+};
+
+// The nodes loaded from the template rows, in row order.
+struct NodeArray {
+    CategoryNode** nodes = nullptr;  // process heap
+    int node_count = 0;
+
+    // Loads one node per template row; false when memory ran out, with
+    // everything made so far released.
+    bool load(int J, double* const* templates, const double* labels)
+    {
+        const auto bytes = sizeof(CategoryNode*) * static_cast<std::size_t>(J);
+        nodes = static_cast<CategoryNode**>(node_memory_allocate(bytes));
+        if (nodes == nullptr)
+            return false;
+        for (int j = 0; j < J; ++j) {
+            CategoryNode* node = CategoryNode::create(templates[j], integer_from_double(labels[j]), 1);
+            if (node == nullptr) {
+                release();
+                return false;
+            }
+            node->active = 0;
+            nodes[node_count++] = node;
+        }
+        return true;
+    }
+
+    void release()
+    {
+        for (int j = 0; j < node_count; ++j) {
+            CategoryNode::destroy(nodes[j]);
+            nodes[j] = nullptr;
+        }
+        node_memory_release(nodes);
+        nodes = nullptr;
+        node_count = 0;
+    }
+};
+
+// The distinct labels in order of first appearance (rule 1 only).
+struct LabelTable {
+    LabelSum* records = nullptr;  // host block, grown one record at a time
+    int record_count = 0;
+
+    // A label value equal, as a double, to a record's label finds that
+    // record; any other value (a fractional one or not a number included)
+    // appends a record of its own. False when memory ran out; the table
+    // built so far stays in place for release().
+    bool build(int J, const double* labels)
+    {
+        for (int j = 0; j < J; ++j) {
+            bool found = false;
+            for (int k = 0; k < record_count; ++k) {
+                if (labels[j] == static_cast<double>(records[k].label)) {
+                    found = true;
+                    break;
+                }
+            }
+            if (found)
+                continue;
+            const auto bytes = sizeof(LabelSum) * (static_cast<std::size_t>(record_count) + 1);
+            auto* grown = static_cast<LabelSum*>(host_realloc(records, bytes));
+            if (grown == nullptr)
+                return false;
+            records = grown;
+            records[record_count].label = integer_from_double(labels[j]);
+            records[record_count].sum = 0.0;
+            ++record_count;
+        }
+        return true;
+    }
+
+    void release()
+    {
+        host_free(records);
+        records = nullptr;
+        record_count = 0;
+    }
+};
+
+// What the patterns of one call add up to.
+struct CallCounts {
+    std::uint64_t flops = 0;
+    std::uint64_t comparisons = 0;
+    int unclassified = 0;
+};
+
+struct Setting {
+    double vigilance;
+    int unknown_label;
+    int decision_option;
+    int oflag;
+};
+
+void mark_unclassified(int p, const Setting& setting, double* out, CallCounts& counts)
+{
+    if (setting.oflag >= 2)
+        console_printf("   Pattern #%d could not be classified\n", p);
+    *out = static_cast<double>(setting.unknown_label);
+    ++counts.unclassified;
+}
+
+// Presents pattern p (numbered from 1) to every node and stores its label.
+void present_pattern(const NodeArray& set, LabelTable& table, int p, const double* x, const Setting& setting,
+                     double* out, CallCounts& counts)
+{
+    std::int64_t comparisons = 0;
+    std::int64_t flops = 0;
+    const bool by_sums = setting.decision_option == 1;
+    if (setting.oflag >= 3)
+        console_printf("   Pattern #%d is being presented\n", p);
+    if (by_sums)
+        for (int k = 0; k < table.record_count; ++k)
+            table.records[k].sum = 0.0;
+
+    int winner = -1;
+    double best_choice = 0.0;
+    for (int j = 0; j < set.node_count; ++j) {
+        CategoryNode* node = set.nodes[j];
+        node->node_match(x);
+        ++comparisons;
+        if (!(node->match_value >= setting.vigilance)) {
+            if (setting.oflag >= 3)
+                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, node->match_value,
+                               setting.vigilance);
+            continue;
+        }
+        node->node_choice();
+        if (setting.oflag >= 3)
+            console_printf("      CCF(%d)=%f\n", j + 1, node->choice_value);
+        if (!by_sums) {
+            if (winner < 0) {
+                winner = j;
+                best_choice = node->choice_value;
+            } else {
+                ++comparisons;
+                if (node->choice_value > best_choice) {
+                    winner = j;
+                    best_choice = node->choice_value;
+                }
+            }
+            continue;
+        }
+        for (int k = 0; k < table.record_count; ++k) {
+            if (table.records[k].label == node->label) {
+                table.records[k].sum = table.records[k].sum + std::exp(node->choice_value);
+                flops += 2;
+            }
+        }
+    }
+
+    if (!by_sums) {
+        if (winner >= 0) {
+            CategoryNode* node = set.nodes[winner];
+            *out = static_cast<double>(node->label);
+            node->active = 1;
+            if (setting.oflag >= 2)
+                console_printf("   Pattern #%d selected by node #%d and classified as '%d'\n", p, winner + 1,
+                               node->label);
+        } else {
+            mark_unclassified(p, setting, out, counts);
+        }
+    } else {
+        // Only a single label holding the largest sum, above zero, decides.
+        const LabelSum* chosen = nullptr;
+        double best_sum = 0.0;
+        bool tie = false;
+        comparisons += 2 * static_cast<std::int64_t>(table.record_count);
+        for (int k = 0; k < table.record_count; ++k) {
+            const LabelSum& record = table.records[k];
+            if (record.sum > best_sum) {
+                chosen = &record;
+                best_sum = record.sum;
+                tie = false;
+            } else if (record.sum == best_sum) {
+                tie = true;
+            }
+        }
+        // No record at all, or sums that are not numbers, decide nothing.
+        if (tie || chosen == nullptr) {
+            mark_unclassified(p, setting, out, counts);
+        } else {
+            *out = static_cast<double>(chosen->label);
+            if (setting.oflag >= 2)
+                console_printf("   Pattern #%d classified as '%d'\n", p, chosen->label);
+        }
+    }
+
+    host_add_work(static_cast<int>(comparisons + flops));
+    counts.flops += static_cast<std::uint64_t>(flops);
+    counts.comparisons += static_cast<std::uint64_t>(comparisons);
+}
+
+void print_report(int J, int K, int decision_option, int inactive_count, const CallCounts& counts, int elapsed)
+{
+    console_printf("\nGAM performance phase summary\n");
+    console_printf("Test set contained %d test patterns\n", K);
+    if (decision_option == 0) {
+        if (inactive_count == 1)
+            console_printf("%d inactive node detected ", inactive_count);
+        else
+            console_printf("%d inactive nodes detected ", inactive_count);
+        // Without templates nothing is inactive; never divide by zero.
+        const double share = J == 0 ? 0.0 : static_cast<double>(inactive_count) * 100.0 / static_cast<double>(J);
+        console_printf("(%f%%)\n", share);
+    }
+    if (counts.unclassified != 0) {
+        console_printf("unable to classify %d patterns ", counts.unclassified);
+        console_printf("(%f%%)\n", static_cast<double>(counts.unclassified) * 100.0 / static_cast<double>(K));
+    }
+    print_work_line(flop_total + counts.flops, comparison_total + counts.comparisons, elapsed);
+}
+
+}  // namespace
+
+bool classify_patterns(int J, int M, double* const* templates, const double* labels, double vigilance, int K,
+                       double* const* patterns, int unknown_label, int decision_option, double** result, int oflag)
+{
+    CallCounts counts;
+    initial_sigma = 0.0;
+    feature_count = M;
+    const Setting setting{vigilance, unknown_label, decision_option, oflag};
+
+    NodeArray set;
+    if (!set.load(J, templates, labels))
+        return false;
+    LabelTable table;
+    if (decision_option == 1 && !table.build(J, labels)) {
+        table.release();
+        set.release();
+        return false;
+    }
+    auto* predicted = static_cast<double*>(host_calloc(static_cast<std::size_t>(K), sizeof(double)));
+    if (predicted == nullptr) {
+        table.release();
+        set.release();
+        return false;
+    }
+
+    const int s0 = clock_seconds();
+    if (oflag >= 2)
+        console_printf("\nList presentation of %d patterns:\n", K);
+    for (int p = 0; p < K; ++p)
+        present_pattern(set, table, p + 1, patterns[p], setting, &predicted[p], counts);
+
+    int active_count = 0;
+    for (int j = 0; j < set.node_count; ++j)
+        active_count += set.nodes[j]->active == 1 ? 1 : 0;
+    const int inactive_count = J - active_count;
+    const int elapsed = clock_seconds() - s0;
+    if (oflag >= 1)
+        print_report(J, K, decision_option, inactive_count, counts, elapsed);
+
+    set.release();
+    table.release();
+    *result = predicted;
+    return true;
+}
+
+}  // namespace tarn
