@@ -1,5 +1,8 @@
 #include "bridge/arguments.h"
 
+#include "bridge/marshal.h"
+#include "model/integer.h"
+
 #include <climits>
 #include <cstdint>
 
@@ -54,31 +57,46 @@ double element_value(const mxArray* array, std::size_t index)
 {
     const void* data = mxGetData(array);
     switch (mxGetClassID(array)) {
-    case mxDOUBLE_CLASS:
-        return mxGetPr(array)[index];
-    case mxSINGLE_CLASS:
-        return static_cast<const float*>(data)[index];
-    case mxINT8_CLASS:
-        return static_cast<const std::int8_t*>(data)[index];
-    case mxUINT8_CLASS:
-        return static_cast<const std::uint8_t*>(data)[index];
-    case mxINT16_CLASS:
-        return static_cast<const std::int16_t*>(data)[index];
-    case mxUINT16_CLASS:
-        return static_cast<const std::uint16_t*>(data)[index];
-    case mxINT32_CLASS:
-        return static_cast<const std::int32_t*>(data)[index];
-    case mxUINT32_CLASS:
-        return static_cast<const std::uint32_t*>(data)[index];
-    case mxINT64_CLASS:
-        return static_cast<double>(static_cast<const std::int64_t*>(data)[index]);
-    case mxUINT64_CLASS:
-        return static_cast<double>(static_cast<const std::uint64_t*>(data)[index]);
-    case mxLOGICAL_CLASS:
-        return static_cast<const mxLogical*>(data)[index] ? 1.0 : 0.0;
-    default:
-        return 0.0;  // refused by class_test before any reading
+        case mxDOUBLE_CLASS:
+            return mxGetPr(array)[index];
+        case mxSINGLE_CLASS:
+            return static_cast<const float*>(data)[index];
+        case mxINT8_CLASS:
+            return static_cast<const std::int8_t*>(data)[index];
+        case mxUINT8_CLASS:
+            return static_cast<const std::uint8_t*>(data)[index];
+        case mxINT16_CLASS:
+            return static_cast<const std::int16_t*>(data)[index];
+        case mxUINT16_CLASS:
+            return static_cast<const std::uint16_t*>(data)[index];
+        case mxINT32_CLASS:
+            return static_cast<const std::int32_t*>(data)[index];
+        case mxUINT32_CLASS:
+            return static_cast<const std::uint32_t*>(data)[index];
+        case mxINT64_CLASS:
+            return static_cast<double>(static_cast<const std::int64_t*>(data)[index]);
+        case mxUINT64_CLASS:
+            return static_cast<double>(static_cast<const std::uint64_t*>(data)[index]);
+        case mxLOGICAL_CLASS:
+            return static_cast<const mxLogical*>(data)[index] ? 1.0 : 0.0;
+        default:
+            return 0.0;  // refused by class_test before any reading
     }
+}
+
+bool integer_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
+                    const char* class_message, int* value)
+{
+    if (!scalar_test(array)) {
+        format_message(message, shape_message, command);
+        return false;
+    }
+    if (!class_test(array)) {
+        format_message(message, class_message, command);
+        return false;
+    }
+    *value = integer_from_double(scalar_value(array));
+    return true;
 }
 
 void raise_message(const char* buffer)

@@ -26,6 +26,12 @@ double scalar_value(const mxArray* array);
 // Element `index` (column-major) of an array that passed the class test.
 double element_value(const mxArray* array, std::size_t index);
 
+// A scalar argument read as an integer: the scalar test, then the class
+// test, then the integer conversion of its value. On a failure the matching
+// message (formatted with the command's name) is in the buffer.
+bool integer_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
+                    const char* class_message, int* value);
+
 // Ends the command with the message in the buffer. Control may come back
 // on some hosts; the caller then returns at once.
 void raise_message(const char* buffer);

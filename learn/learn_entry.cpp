@@ -36,22 +36,6 @@ struct Arguments {
     tarn::TrainingParameters parameters{};
 };
 
-// A scalar argument: shape, class, then the integer conversion of its value.
-bool integer_scalar(char* message, const mxArray* array, const char* shape_message, const char* class_message,
-                    int* value)
-{
-    if (!tarn::scalar_test(array)) {
-        tarn::format_message(message, shape_message, command_name);
-        return false;
-    }
-    if (!tarn::class_test(array)) {
-        tarn::format_message(message, class_message, command_name);
-        return false;
-    }
-    *value = tarn::integer_from_double(tarn::scalar_value(array));
-    return true;
-}
-
 // Runs every check in order; on the first failure the message is in the
 // buffer and the result is false.
 bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], Arguments* args)
@@ -71,8 +55,7 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
     args->P = extents_of(patterns).rows;
     args->M = extents_of(patterns).columns;
     if (!class_test(patterns)) {
-        format_message(message, "%s: 1st input argument (Patterns) must be a real, full, numeric array.",
-                       command_name);
+        format_message(message, "%s: 1st input argument (Patterns) must be a real, full, numeric array.", command_name);
         return false;
     }
 
@@ -84,13 +67,11 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
     const Extents l = extents_of(plabels);
     const int P = args->P;
     if ((l.rows == 1 && l.columns != P) || (l.rows != P && l.columns == 1) || (l.rows != 1 && l.columns != 1)) {
-        format_message(message, "%s: 2nd input argument (PLabels) must be of type  %dx1 or 1x%d.", command_name, P,
-                       P);
+        format_message(message, "%s: 2nd input argument (PLabels) must be of type  %dx1 or 1x%d.", command_name, P, P);
         return false;
     }
     if (!class_test(plabels)) {
-        format_message(message, "%s: 2nd input argument (PLabels) must be a real, full, numeric array.",
-                       command_name);
+        format_message(message, "%s: 2nd input argument (PLabels) must be a real, full, numeric array.", command_name);
         return false;
     }
 
@@ -128,7 +109,7 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
     args->parameters.gamma = g;
 
     int& max_passes = args->parameters.max_list_presentations;
-    if (!integer_scalar(message, prhs[MAX_LIST_PRESENTATIONS],
+    if (!integer_scalar(message, command_name, prhs[MAX_LIST_PRESENTATIONS],
                         "%s: 5th input argument (max_list_presentations) must be a scalar.",
                         "%s: 5th input argument (max_list_presentations) must be a real, full, numeric array.",
                         &max_passes))
@@ -139,9 +120,9 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
     }
 
     int& no_creation = args->parameters.no_creation_flag;
-    if (!integer_scalar(message, prhs[NO_CREATION_FLAG], "%s: 6th input argument (no_creation_flag) must be a scalar.",
-                        "%s: 6th input argument (no_creation_flag) must be a real, full, numeric array.",
-                        &no_creation))
+    if (!integer_scalar(message, command_name, prhs[NO_CREATION_FLAG],
+                        "%s: 6th input argument (no_creation_flag) must be a scalar.",
+                        "%s: 6th input argument (no_creation_flag) must be a real, full, numeric array.", &no_creation))
         return false;
     if (no_creation != 0 && no_creation != 1) {
         format_message(message, "%s: 6th input argument (no_creation_flag) must be either 0 or 1.", command_name);
@@ -149,7 +130,8 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
     }
 
     int& trim = args->parameters.trim_option;
-    if (!integer_scalar(message, prhs[TRIM_OPTION], "%s: 7th input argument (trim_option) must be a scalar.",
+    if (!integer_scalar(message, command_name, prhs[TRIM_OPTION],
+                        "%s: 7th input argument (trim_option) must be a scalar.",
                         "%s: 7th input argument (trim_option) must be a real, full, numeric array.", &trim))
         return false;
     if (trim != 0 && trim != 1) {
@@ -164,7 +146,7 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
         return false;
     }
     int& level = args->parameters.oflag;
-    if (!integer_scalar(message, oflag, "%s: 8th input argument must be scalar.",
+    if (!integer_scalar(message, command_name, oflag, "%s: 8th input argument must be scalar.",
                         "%s: 8th input argument (oflag) must be a real, full, numeric array.", &level))
         return false;
     if (level < 0 || level > 4) {

@@ -163,7 +163,8 @@ void print_report(int P, int M, const NodeSet& set, const TrainingParameters& pa
 
     // Storage of the templates against that of the patterns; both products
     // in 64 bits so large sets cannot overflow them.
-    const std::int64_t template_size = static_cast<std::int64_t>(exported_count) * (2 * static_cast<std::int64_t>(M) + 1);
+    const std::int64_t template_size =
+        static_cast<std::int64_t>(exported_count) * (2 * static_cast<std::int64_t>(M) + 1);
     const std::int64_t pattern_size = static_cast<std::int64_t>(P) * static_cast<std::int64_t>(M);
     double ratio = 0.0;
     if (pattern_size != 0)

@@ -105,8 +105,8 @@ void CategoryNode::node_choice()
         return;
     }
     const double s = sum_of_log_sigma(sigma, m);
-    choice_value = (std::log(static_cast<double>(count)) - std::log(static_cast<double>(presentation_total))) +
-                   (log_match - s);
+    choice_value =
+        (std::log(static_cast<double>(count)) - std::log(static_cast<double>(presentation_total))) + (log_match - s);
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 5), 0);
 }
 

@@ -15,9 +15,9 @@ extern std::uint32_t presentation_total;  // N, presentations made so far in a t
 
 class CategoryNode {
 public:
-    double* mean;    // M means, owned by the node
-    double* sigma;   // M standard deviations, owned by the node
-    double prior;    // -1.0 while unset
+    double* mean;   // M means, owned by the node
+    double* sigma;  // M standard deviations, owned by the node
+    double prior;   // -1.0 while unset
     std::uint32_t count;
     std::int32_t active;
     std::int32_t label;

@@ -17,8 +17,7 @@ const std::chrono::steady_clock::time_point load_time = std::chrono::steady_cloc
 
 std::int64_t milliseconds_since_load()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - load_time)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - load_time).count();
 }
 
 MillisecondClock current_clock = milliseconds_since_load;

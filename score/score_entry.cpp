@@ -29,22 +29,6 @@ struct Arguments {
     int oflag = 0;
 };
 
-// A scalar argument: shape, class, then the integer conversion of its value.
-bool integer_scalar(char* message, const mxArray* array, const char* shape_message, const char* class_message,
-                    int* value)
-{
-    if (!tarn::scalar_test(array)) {
-        tarn::format_message(message, shape_message, command_name);
-        return false;
-    }
-    if (!tarn::class_test(array)) {
-        tarn::format_message(message, class_message, command_name);
-        return false;
-    }
-    *value = tarn::integer_from_double(tarn::scalar_value(array));
-    return true;
-}
-
 // Runs every check in order; on the first failure the message is in the
 // buffer and the result is false.
 bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], Arguments* args)
@@ -78,13 +62,11 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
     const Extents l = extents_of(nlabels);
     const int J = args->J;
     if (!((l.rows == 1 && l.columns == J) || (l.rows == J && l.columns == 1))) {
-        format_message(message, "%s: 2nd input argument (NLabels) must be of type  %dx1 or 1x%d.", command_name, J,
-                       J);
+        format_message(message, "%s: 2nd input argument (NLabels) must be of type  %dx1 or 1x%d.", command_name, J, J);
         return false;
     }
     if (!class_test(nlabels)) {
-        format_message(message, "%s: 2nd input argument (NLabels) must be a real, full, numeric array.",
-                       command_name);
+        format_message(message, "%s: 2nd input argument (NLabels) must be a real, full, numeric array.", command_name);
         return false;
     }
 
@@ -118,26 +100,25 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
         return false;
     }
     if (!class_test(patterns)) {
-        format_message(message, "%s: 4th input argument (Patterns) must be a real, full, numeric array.",
-                       command_name);
+        format_message(message, "%s: 4th input argument (Patterns) must be a real, full, numeric array.", command_name);
         return false;
     }
 
-    if (!integer_scalar(message, prhs[UNKNOWN_LABEL], "%s: 5th input argument (unknown_label) must be a scalar.",
-                        "%s: 5th input argument (unknown_label) must be a real, full, numeric array.",
-                        &args->unknown_label))
+    if (!integer_scalar(
+            message, command_name, prhs[UNKNOWN_LABEL], "%s: 5th input argument (unknown_label) must be a scalar.",
+            "%s: 5th input argument (unknown_label) must be a real, full, numeric array.", &args->unknown_label))
         return false;
 
-    if (!integer_scalar(message, prhs[DECISION_OPTION], "%s: 6th input argument (decision_option) must be scalar.",
-                        "%s: 6th input argument (decision_option) must be a real, full, numeric array.",
-                        &args->decision_option))
+    if (!integer_scalar(
+            message, command_name, prhs[DECISION_OPTION], "%s: 6th input argument (decision_option) must be scalar.",
+            "%s: 6th input argument (decision_option) must be a real, full, numeric array.", &args->decision_option))
         return false;
     if (args->decision_option != 0 && args->decision_option != 1) {
         format_message(message, "%s: 6th input argument (decision_option) must be 0 or 1.", command_name);
         return false;
     }
 
-    if (!integer_scalar(message, prhs[OFLAG], "%s: 7th input argument (oflag) must be scalar.",
+    if (!integer_scalar(message, command_name, prhs[OFLAG], "%s: 7th input argument (oflag) must be scalar.",
                         "%s: 7th input argument (oflag) must be a real, full, numeric array.", &args->oflag))
         return false;
     if (args->oflag < 0 || args->oflag > 3) {

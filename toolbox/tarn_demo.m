@@ -13,7 +13,7 @@
 ## printing both reports, the accuracy and a confusion table for each.
 ## @end deftypefn
 
-function result = tarn_demo (data_set = "iris", vigilance = 0.1, gamma = 0.5)
+function result = tarn_demo (data_set = "iris", vigilance = 0, gamma = 1)
   [X, y, names] = tarn_load_data (data_set);
   test_rows = mod ((1:rows (X))', 3) == 0;
   Xtrain = X(! test_rows, :);  ytrain = y(! test_rows);
