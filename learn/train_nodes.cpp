@@ -4,48 +4,14 @@
 #include <cstdint>
 
 #include "bridge/host_services.h"
-#include "model/category_node.h"
+#include "model/category_nodes.h"
 #include "model/integer.h"
+#include "model/match_kernel.h"
 #include "model/work.h"
 
 namespace tarn {
 
 namespace {
-
-// The nodes of one training call, in creation order.
-struct NodeSet {
-    CategoryNode** nodes = nullptr;  // host block, grown one entry per node
-    int node_count = 0;
-
-    // Appends a fresh node made from pattern x; false when memory ran out.
-    bool create(const double* x, int label)
-    {
-        const auto bytes = sizeof(CategoryNode*) * static_cast<std::size_t>(node_count + 1);
-        auto** grown = static_cast<CategoryNode**>(nodes == nullptr ? host_calloc(1, sizeof(CategoryNode*))
-                                                                    : host_realloc(nodes, bytes));
-        if (grown == nullptr)
-            return false;
-        nodes = grown;
-        CategoryNode* node = CategoryNode::create(x, label, 0);
-        if (node == nullptr)
-            return false;
-        node->active = 1;
-        nodes[node_count++] = node;
-        return true;
-    }
-
-    // Releases every node from `first` on, then the array.
-    void release_from(int first)
-    {
-        for (int k = first; k < node_count; ++k) {
-            CategoryNode::destroy(nodes[k]);
-            nodes[k] = nullptr;
-        }
-        host_free(nodes);
-        nodes = nullptr;
-        node_count = 0;
-    }
-};
 
 // What one list presentation leaves for the stop rule and the report.
 struct PassCounts {
@@ -57,22 +23,21 @@ struct PassCounts {
 // choice value (lower index on ties). Candidates after the first cost one
 // comparison each. Returns -1 when no node is eligible.
 template <typename Eligible>
-int choose(const NodeSet& set, Eligible eligible, std::int64_t* comparisons)
+int choose(const CategoryNodes& nodes, Eligible eligible, std::int64_t* comparisons)
 {
     int winner = -1;
     double best_choice = 0.0;
-    for (int k = 0; k < set.node_count; ++k) {
-        const CategoryNode* node = set.nodes[k];
-        if (!eligible(node))
+    for (int k = 0; k < nodes.size(); ++k) {
+        if (!eligible(k))
             continue;
         if (winner < 0) {
             winner = k;
-            best_choice = node->choice_value;
+            best_choice = nodes.choice_value[k];
         } else {
             ++*comparisons;
-            if (node->choice_value > best_choice) {
+            if (nodes.choice_value[k] > best_choice) {
                 winner = k;
-                best_choice = node->choice_value;
+                best_choice = nodes.choice_value[k];
             }
         }
     }
@@ -80,7 +45,7 @@ int choose(const NodeSet& set, Eligible eligible, std::int64_t* comparisons)
 }
 
 // Presents pattern p (numbered from 1) once. False when memory ran out.
-bool present_pattern(NodeSet& set, int p, const double* x, double y, double rho, int oflag, PassCounts& pass,
+bool present_pattern(CategoryNodes& nodes, int p, const double* x, double y, double rho, int oflag, PassCounts& pass,
                      std::uint64_t& call_comparisons)
 {
     std::int64_t pattern_comparisons = 0;
@@ -88,46 +53,51 @@ bool present_pattern(NodeSet& set, int p, const double* x, double y, double rho,
         console_printf("   Pattern #%d is being presented (label %d)\n", p, integer_from_double(y));
 
     // First search: the vigilance test on every node, choice for those that pass.
-    for (int k = 0; k < set.node_count; ++k) {
-        CategoryNode* node = set.nodes[k];
-        node->node_match(x);
-        ++pattern_comparisons;
-        if (node->match_value >= rho) {
-            node->node_choice();
-        } else if (oflag == 4) {
-            console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", k + 1, node->match_value, rho);
-        }
-    }
+    const int n = nodes.size();
+    scan_nodes(nodes, x, ScanSettings{rho, oflag == 4});
+    pattern_comparisons += n;
+    if (oflag == 4)
+        for (int k = 0; k < n; ++k)
+            if (nodes.passed[k] == 0)
+                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", k + 1, exact_match_value(nodes, k),
+                               rho);
     int winner = choose(
-        set, [rho](const CategoryNode* node) { return node->match_value >= rho; }, &pattern_comparisons);
+        nodes, [&nodes](int k) { return nodes.passed[k] != 0; }, &pattern_comparisons);
 
     bool updated = false;
+    bool match_values_known = false;
     while (winner >= 0) {
-        CategoryNode* node = set.nodes[winner];
-        const double label = static_cast<double>(node->label);
+        const double label = static_cast<double>(nodes.label[winner]);
         if (!(label < y || label > y)) {
-            node->node_learn(x);
+            nodes.node_learn(winner, x);
             ++pass.node_updates;
             if (oflag >= 3)
-                console_printf("   Pattern #%d updated  node #%d (label %d)\n", p, winner + 1, node->label);
+                console_printf("   Pattern #%d updated  node #%d (label %d)\n", p, winner + 1, nodes.label[winner]);
             updated = true;
             break;
         }
         // Match tracking: only nodes that match strictly better than the
-        // rejected winner stay candidates.
-        const double match_threshold = node->match_value;
+        // rejected winner stay candidates; all of them passed the test.
+        if (!match_values_known) {
+            for (int k = 0; k < n; ++k)
+                if (nodes.passed[k] != 0)
+                    nodes.match_value[k] = exact_match_value(nodes, k);
+            match_values_known = true;
+        }
+        const double match_threshold = nodes.match_value[winner];
         winner = choose(
-            set, [match_threshold](const CategoryNode* n) { return n->match_value > match_threshold; },
+            nodes,
+            [&nodes, match_threshold](int k) { return nodes.passed[k] != 0 && nodes.match_value[k] > match_threshold; },
             &pattern_comparisons);
     }
 
     if (!updated) {
-        if (!set.create(x, integer_from_double(y)))
+        if (!nodes.node_init(x, integer_from_double(y), 0))
             return false;
         ++pass.new_nodes;
         if (oflag >= 3)
-            console_printf("   Pattern #%d created  node #%d (label %d).\n", p, set.node_count,
-                           set.nodes[set.node_count - 1]->label);
+            console_printf("   Pattern #%d created  node #%d (label %d).\n", p, nodes.size(),
+                           nodes.label[nodes.size() - 1]);
     }
 
     host_add_work(static_cast<int>(pattern_comparisons));
@@ -136,7 +106,7 @@ bool present_pattern(NodeSet& set, int p, const double* x, double y, double rho,
     return true;
 }
 
-void print_report(int P, int M, const NodeSet& set, const TrainingParameters& parameters, int list_presentations,
+void print_report(int P, int M, int node_count, const TrainingParameters& parameters, int list_presentations,
                   int last_new_nodes, int inactive_count, int exported_count, std::uint64_t call_comparisons,
                   int elapsed)
 {
@@ -158,7 +128,7 @@ void print_report(int P, int M, const NodeSet& set, const TrainingParameters& pa
         console_printf(trim ? "%d inactive nodes trimmed " : "%d inactive nodes detected ", inactive_count);
     // No node at all means no redundancy, not a division by zero.
     const double redundancy =
-        set.node_count == 0 ? 0.0 : static_cast<double>(inactive_count) * 100.0 / static_cast<double>(set.node_count);
+        node_count == 0 ? 0.0 : static_cast<double>(inactive_count) * 100.0 / static_cast<double>(node_count);
     console_printf("(%f%% redundacy)\n", redundancy);
 
     // Storage of the templates against that of the patterns; both products
@@ -178,33 +148,30 @@ void print_report(int P, int M, const NodeSet& set, const TrainingParameters& pa
     print_work_line(flop_total, comparison_total + call_comparisons, elapsed);
 }
 
-// Writes the exported nodes as template rows and labels, releasing every
-// node as it goes. False when memory ran out (all nodes released then too).
-bool export_templates(NodeSet& set, int M, int trim_option, int exported_count, TrainingResult* result)
+// Writes the exported nodes as template rows and labels, then releases
+// every node. False when memory ran out (all nodes released then too).
+bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported_count, TrainingResult* result)
 {
     const auto width = static_cast<std::size_t>(2 * static_cast<std::int64_t>(M) + 1);
     auto** rows = static_cast<double**>(host_calloc(static_cast<std::size_t>(exported_count), sizeof(double*)));
     auto* labels = static_cast<double*>(host_calloc(static_cast<std::size_t>(exported_count), sizeof(double)));
     int written = 0;
     bool ok = rows != nullptr && labels != nullptr;
-    for (int k = 0; ok && k < set.node_count; ++k) {
-        CategoryNode* node = set.nodes[k];
-        if (trim_option == 0 || node->active != 0) {
-            auto* row = static_cast<double*>(host_calloc(width, sizeof(double)));
-            if (row == nullptr) {
-                ok = false;
-                break;
-            }
-            rows[written] = row;
-            node->node_to_template(row);
-            labels[written] = static_cast<double>(node->label);
-            ++written;
+    for (int k = 0; ok && k < nodes.size(); ++k) {
+        if (trim_option != 0 && nodes.active[k] == 0)
+            continue;
+        auto* row = static_cast<double*>(host_calloc(width, sizeof(double)));
+        if (row == nullptr) {
+            ok = false;
+            break;
         }
-        CategoryNode::destroy(node);
-        set.nodes[k] = nullptr;
+        rows[written] = row;
+        nodes.node_to_template(k, row);
+        labels[written] = static_cast<double>(nodes.label[k]);
+        ++written;
     }
+    nodes.release();
     if (!ok) {
-        set.release_from(0);
         if (rows != nullptr)
             for (int k = 0; k < written; ++k)
                 host_free(rows[k]);
@@ -212,7 +179,6 @@ bool export_templates(NodeSet& set, int M, int trim_option, int exported_count, 
         host_free(labels);
         return false;
     }
-    set.release_from(set.node_count);
     result->exported_count = exported_count;
     result->rows = rows;
     result->labels = labels;
@@ -229,7 +195,7 @@ bool train_nodes(int P, int M, double* const* patterns, const double* labels, co
     feature_count = M;
     initial_sigma = parameters.gamma;
     std::uint64_t call_comparisons = 0;
-    NodeSet set;
+    CategoryNodes nodes(M);
     int list_presentations = 0;
     const int s0 = clock_seconds();
     presentation_total = 0;
@@ -238,13 +204,13 @@ bool train_nodes(int P, int M, double* const* patterns, const double* labels, co
     for (;;) {
         pass = PassCounts{};
         ++list_presentations;
-        for (int k = 0; k < set.node_count; ++k)
-            set.nodes[k]->active = 0;
+        for (int k = 0; k < nodes.size(); ++k)
+            nodes.active[k] = 0;
         if (oflag >= 4)
             console_printf("\nList presentation #%d:\n", list_presentations);
         for (int p = 0; p < P; ++p) {
-            if (!present_pattern(set, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons)) {
-                set.release_from(0);
+            if (!present_pattern(nodes, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons)) {
+                nodes.release();
                 return false;
             }
         }
@@ -259,16 +225,16 @@ bool train_nodes(int P, int M, double* const* patterns, const double* labels, co
     }
 
     int active_nodes = 0;
-    for (int k = 0; k < set.node_count; ++k)
-        active_nodes += set.nodes[k]->active != 0 ? 1 : 0;
-    const int inactive_count = set.node_count - active_nodes;
-    const int exported_count = parameters.trim_option == 1 ? set.node_count - inactive_count : set.node_count;
+    for (int k = 0; k < nodes.size(); ++k)
+        active_nodes += nodes.active[k] != 0 ? 1 : 0;
+    const int inactive_count = nodes.size() - active_nodes;
+    const int exported_count = parameters.trim_option == 1 ? nodes.size() - inactive_count : nodes.size();
     const int elapsed = clock_seconds() - s0;
     if (oflag >= 1)
-        print_report(P, M, set, parameters, list_presentations, pass.new_nodes, inactive_count, exported_count,
+        print_report(P, M, nodes.size(), parameters, list_presentations, pass.new_nodes, inactive_count, exported_count,
                      call_comparisons, elapsed);
 
-    if (!export_templates(set, M, parameters.trim_option, exported_count, result))
+    if (!export_templates(nodes, M, parameters.trim_option, exported_count, result))
         return false;
     result->list_presentations = list_presentations;
     return true;

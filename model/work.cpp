@@ -36,6 +36,17 @@ void count_work(std::uint32_t flops, std::uint32_t comparisons)
     host_add_work(static_cast<int>(flops + comparisons));
 }
 
+void count_work_bulk(std::uint64_t flops)
+{
+    flop_total += flops;
+    // The host's counter takes an int at a time.
+    constexpr std::uint64_t step = 0x40000000;
+    for (; flops > step; flops -= step)
+        host_add_work(static_cast<int>(step));
+    if (flops != 0)
+        host_add_work(static_cast<int>(flops));
+}
+
 int clock_seconds()
 {
     return static_cast<int>(current_clock() / 1000);

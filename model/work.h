@@ -14,6 +14,10 @@ extern std::uint64_t comparison_total;
 // counter. Only the node operations call it.
 void count_work(std::uint32_t flops, std::uint32_t comparisons);
 
+// The same for the work of many node operations at once: the totals grow
+// exactly as by one count_work per operation.
+void count_work_bulk(std::uint64_t flops);
+
 // Whole seconds of the millisecond clock that starts when the plug-in loads.
 int clock_seconds();
 

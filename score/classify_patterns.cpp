@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "bridge/host_services.h"
-#include "model/category_node.h"
+#include "model/category_nodes.h"
 #include "model/integer.h"
-#include "model/node_memory.h"
+#include "model/match_kernel.h"
 #include "model/work.h"
 
 namespace tarn {
@@ -20,42 +20,21 @@ struct LabelSum {
     double sum;
 };
 
-// The nodes loaded from the template rows, in row order.
-struct NodeArray {
-    CategoryNode** nodes = nullptr;  // process heap
-    int node_count = 0;
-
-    // Loads one node per template row; false when memory ran out, with
-    // everything made so far released.
-    bool load(int J, double* const* templates, const double* labels)
-    {
-        const auto bytes = sizeof(CategoryNode*) * static_cast<std::size_t>(J);
-        nodes = static_cast<CategoryNode**>(node_memory_allocate(bytes));
-        if (nodes == nullptr)
+// Loads one node per template row, in row order; false when memory ran
+// out, with everything made so far released.
+bool load_nodes(CategoryNodes& nodes, int J, double* const* templates, const double* labels)
+{
+    if (!nodes.reserve(J))
+        return false;
+    for (int j = 0; j < J; ++j) {
+        if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1)) {
+            nodes.release();
             return false;
-        for (int j = 0; j < J; ++j) {
-            CategoryNode* node = CategoryNode::create(templates[j], integer_from_double(labels[j]), 1);
-            if (node == nullptr) {
-                release();
-                return false;
-            }
-            node->active = 0;
-            nodes[node_count++] = node;
         }
-        return true;
+        nodes.active[j] = 0;
     }
-
-    void release()
-    {
-        for (int j = 0; j < node_count; ++j) {
-            CategoryNode::destroy(nodes[j]);
-            nodes[j] = nullptr;
-        }
-        node_memory_release(nodes);
-        nodes = nullptr;
-        node_count = 0;
-    }
-};
+    return true;
+}
 
 // The distinct labels in order of first appearance (rule 1 only).
 struct LabelTable {
@@ -121,7 +100,7 @@ void mark_unclassified(int p, const Setting& setting, double* out, CallCounts& c
 }
 
 // Presents pattern p (numbered from 1) to every node and stores its label.
-void present_pattern(const NodeArray& set, LabelTable& table, int p, const double* x, const Setting& setting,
+void present_pattern(CategoryNodes& nodes, LabelTable& table, int p, const double* x, const Setting& setting,
                      double* out, CallCounts& counts)
 {
     std::int64_t comparisons = 0;
@@ -133,37 +112,37 @@ void present_pattern(const NodeArray& set, LabelTable& table, int p, const doubl
         for (int k = 0; k < table.record_count; ++k)
             table.records[k].sum = 0.0;
 
+    const int n = nodes.size();
+    scan_nodes(nodes, x, ScanSettings{setting.vigilance, setting.oflag >= 3});
+    comparisons += n;
     int winner = -1;
     double best_choice = 0.0;
-    for (int j = 0; j < set.node_count; ++j) {
-        CategoryNode* node = set.nodes[j];
-        node->node_match(x);
-        ++comparisons;
-        if (!(node->match_value >= setting.vigilance)) {
+    for (int j = 0; j < n; ++j) {
+        if (nodes.passed[j] == 0) {
             if (setting.oflag >= 3)
-                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, node->match_value,
+                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, exact_match_value(nodes, j),
                                setting.vigilance);
             continue;
         }
-        node->node_choice();
+        const double choice = nodes.choice_value[j];
         if (setting.oflag >= 3)
-            console_printf("      CCF(%d)=%f\n", j + 1, node->choice_value);
+            console_printf("      CCF(%d)=%f\n", j + 1, choice);
         if (!by_sums) {
             if (winner < 0) {
                 winner = j;
-                best_choice = node->choice_value;
+                best_choice = choice;
             } else {
                 ++comparisons;
-                if (node->choice_value > best_choice) {
+                if (choice > best_choice) {
                     winner = j;
-                    best_choice = node->choice_value;
+                    best_choice = choice;
                 }
             }
             continue;
         }
         for (int k = 0; k < table.record_count; ++k) {
-            if (table.records[k].label == node->label) {
-                table.records[k].sum = table.records[k].sum + std::exp(node->choice_value);
+            if (table.records[k].label == nodes.label[j]) {
+                table.records[k].sum = table.records[k].sum + std::exp(choice);
                 flops += 2;
             }
         }
@@ -171,12 +150,11 @@ void present_pattern(const NodeArray& set, LabelTable& table, int p, const doubl
 
     if (!by_sums) {
         if (winner >= 0) {
-            CategoryNode* node = set.nodes[winner];
-            *out = static_cast<double>(node->label);
-            node->active = 1;
+            *out = static_cast<double>(nodes.label[winner]);
+            nodes.active[winner] = 1;
             if (setting.oflag >= 2)
                 console_printf("   Pattern #%d selected by node #%d and classified as '%d'\n", p, winner + 1,
-                               node->label);
+                               nodes.label[winner]);
         } else {
             mark_unclassified(p, setting, out, counts);
         }
@@ -241,19 +219,19 @@ bool classify_patterns(int J, int M, double* const* templates, const double* lab
     feature_count = M;
     const Setting setting{vigilance, unknown_label, decision_option, oflag};
 
-    NodeArray set;
-    if (!set.load(J, templates, labels))
+    CategoryNodes nodes(M);
+    if (!load_nodes(nodes, J, templates, labels))
         return false;
     LabelTable table;
     if (decision_option == 1 && !table.build(J, labels)) {
         table.release();
-        set.release();
+        nodes.release();
         return false;
     }
     auto* predicted = static_cast<double*>(host_calloc(static_cast<std::size_t>(K), sizeof(double)));
     if (predicted == nullptr) {
         table.release();
-        set.release();
+        nodes.release();
         return false;
     }
 
@@ -261,17 +239,17 @@ bool classify_patterns(int J, int M, double* const* templates, const double* lab
     if (oflag >= 2)
         console_printf("\nList presentation of %d patterns:\n", K);
     for (int p = 0; p < K; ++p)
-        present_pattern(set, table, p + 1, patterns[p], setting, &predicted[p], counts);
+        present_pattern(nodes, table, p + 1, patterns[p], setting, &predicted[p], counts);
 
     int active_count = 0;
-    for (int j = 0; j < set.node_count; ++j)
-        active_count += set.nodes[j]->active == 1 ? 1 : 0;
+    for (int j = 0; j < nodes.size(); ++j)
+        active_count += nodes.active[j] == 1 ? 1 : 0;
     const int inactive_count = J - active_count;
     const int elapsed = clock_seconds() - s0;
     if (oflag >= 1)
         print_report(J, K, decision_option, inactive_count, counts, elapsed);
 
-    set.release();
+    nodes.release();
     table.release();
     *result = predicted;
     return true;

@@ -360,7 +360,7 @@ TEST(Training, ExhaustedMemoryAnywhereReleasesEverythingAndRaises)
     run(c);
     const long node_allocations = tarn::node_memory_allocation_count() - node_allocations_before;
     ASSERT_GT(reference.host_allocations, 8);
-    ASSERT_EQ(node_allocations, 6);
+    ASSERT_EQ(node_allocations, 2);  // one block of vectors and one of fields
 
     auto check = [&](const standin::Outcome& failed, const std::string& where) {
         EXPECT_TRUE(failed.raised) << where;

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/category_node.h"
+#include "model/category_nodes.h"
+#include "kernel_path.h"
 #include "model/node_memory.h"
 #include "model/work.h"
 #include "standin.h"
@@ -283,6 +284,7 @@ TEST_F(Scoring, FractionalLabelsEachAppendARecordOfTheirOwn)
 
     // Every passing node adds into each record of its label, 2 flops apiece:
     // 2 nodes x 2 records x 2, plus J + 2L = 6 comparisons.
+    const ScopedKernelPath node_by_node(tarn::KernelPath::reference);
     const Outcome outcome = score(twins, {1.5, 1.5}, 0.5, {0}, 1, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 8 + 6}));
 }
@@ -304,8 +306,12 @@ TEST_F(Scoring, SumsThatAreNotNumbersDecideNothing)
 TEST_F(Scoring, WorkReachesTheHostPerNodeOperationAndPerPattern)
 {
     // Vigilance 0: both nodes pass every pattern. Loading 2M+2 = 4, match
-    // 4M+2 = 6, choice 1; then the pattern's own count.
+    // 4M+2 = 6, choice 1; then the pattern's own count. Node by node, each
+    // operation reports on its own; the block paths report the same sums.
     const ArrayPtr templates = two_far_nodes();
+    const Outcome fast = score(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
+    EXPECT_EQ(fast.work, 8u + 2 * (14u + 10u));
+    const ScopedKernelPath node_by_node(tarn::KernelPath::reference);
     Outcome outcome = score(templates, {7, 9}, 0.0, {0, 10}, 0, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 3, 6, 1, 6, 1, 3}));  // J + 1 comparisons
     outcome = score(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
@@ -333,8 +339,12 @@ TEST_F(Scoring, WorkTotalsForManyNodesAndPatterns)
     const std::vector<ArrayPtr> base = {standin::matrix(J, 2 * M + 1, rows), standin::column(labels),
                                         standin::scalar(0.3), standin::matrix(K, M, patterns),
                                         standin::scalar(-1), standin::scalar(0), standin::scalar(3)};
-    for (int rule : {0, 1}) {
+    for (int run = 0; run < 4; ++run) {
+        const int rule = run % 2;
+        const bool node_by_node = run < 2;
         SCOPED_TRACE(rule);
+        SCOPED_TRACE(node_by_node);
+        const ScopedKernelPath path(node_by_node ? tarn::KernelPath::reference : tarn::kernel_path());
         std::vector<ArrayPtr> inputs = base;
         inputs[5] = standin::scalar(rule);
         const std::uint64_t before = tarn::flop_total;
@@ -364,7 +374,9 @@ TEST_F(Scoring, WorkTotalsForManyNodesAndPatterns)
         // Under rule 1 each passing node adds into the one record of its label.
         const std::uint64_t call_flops = rule == 1 ? 2 * all_passing : 0;
         EXPECT_EQ(outcome.work, node_flops + call_flops + comparisons);
-        EXPECT_EQ(outcome.work_calls.size(), static_cast<std::size_t>(J + K * J + all_passing + K));
+        if (node_by_node) {
+            EXPECT_EQ(outcome.work_calls.size(), static_cast<std::size_t>(J + K * J + all_passing + K));
+        }
         const std::string& text = outcome.console;
         EXPECT_EQ(text.substr(text.rfind("\n", text.size() - 3) + 1),
                   work_line(before + node_flops + call_flops, comparisons));
@@ -415,33 +427,31 @@ TEST(ScoreModel, ExportedNodeReloadsWithTheSameChoiceValue)
     const double probes[][M] = {{0.0, 2.0, -1.0}, {1.5, 0.2, 0.3}, {-3.0, 5.0, 2.0}};
     for (std::uint32_t total : {4u, 9u, 1000u}) {
         SCOPED_TRACE(total);
-        tarn::CategoryNode* trained = tarn::CategoryNode::create(patterns[0], 5, 0);
-        ASSERT_NE(trained, nullptr);
+        tarn::CategoryNodes trained(M);
+        ASSERT_TRUE(trained.node_init(patterns[0], 5, 0));
         for (int k = 1; k < 4; ++k)
-            trained->node_learn(patterns[k]);
+            trained.node_learn(0, patterns[k]);
         tarn::presentation_total = total;  // other nodes coded the rest
 
         std::vector<double> expected;
         for (const auto& probe : probes) {
-            trained->node_match(probe);
-            trained->node_choice();
-            expected.push_back(trained->choice_value);
+            trained.node_match(0, probe);
+            trained.node_choice(0);
+            expected.push_back(trained.choice_value[0]);
         }
         double row[2 * M + 1];
-        trained->node_to_template(row);
+        trained.node_to_template(0, row);
         EXPECT_DOUBLE_EQ(row[2 * M], 4.0 / total);
 
         tarn::presentation_total = 0;  // as in the classification command
-        tarn::CategoryNode* loaded = tarn::CategoryNode::create(row, 5, 1);
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_EQ(loaded->active, 0);
+        tarn::CategoryNodes loaded(M);
+        ASSERT_TRUE(loaded.node_init(row, 5, 1));
+        EXPECT_EQ(loaded.active[0], 0);
         for (std::size_t k = 0; k < expected.size(); ++k) {
-            loaded->node_match(probes[k]);
-            loaded->node_choice();
-            EXPECT_NEAR(loaded->choice_value, expected[k], 1e-12 * std::fabs(expected[k])) << k;
+            loaded.node_match(0, probes[k]);
+            loaded.node_choice(0);
+            EXPECT_NEAR(loaded.choice_value[0], expected[k], 1e-12 * std::fabs(expected[k])) << k;
         }
-        tarn::CategoryNode::destroy(trained);
-        tarn::CategoryNode::destroy(loaded);
     }
     tarn::feature_count = saved_features;
     tarn::initial_sigma = saved_sigma;

@@ -1,0 +1,292 @@
+#include "model/match_kernel.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "model/work.h"
+
+namespace tarn {
+
+namespace {
+
+// Eight doubles, one per node of a block. Each operation works lane by
+// lane with IEEE rounding, so every lane is the scalar computation of its
+// own node whatever the vector width the compiler maps it to.
+typedef double Lanes __attribute__((vector_size(CategoryNodes::lanes * sizeof(double))));
+
+using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double*);
+using FloorKernel = double (*)(const double*, const double*, std::int64_t);
+
+// log_match of every node of `blocks` blocks. A block stops summing once
+// every one of its nodes has a partial sum above `bound` (the sums only
+// grow): those nodes fail the vigilance test whatever follows.
+inline __attribute__((always_inline)) void match_blocks_body(const double* means, const double* sigmas, int blocks,
+                                                             int m, const double* x, double bound, double* log_match)
+{
+    constexpr int lanes = CategoryNodes::lanes;
+    const bool may_stop = bound < std::numeric_limits<double>::infinity();
+    for (int b = 0; b < blocks; ++b) {
+        const double* mb = means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        const double* sb = sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        Lanes s = {};
+        for (int i = 0; i < m; ++i) {
+            Lanes mean;
+            Lanes sigma;
+            std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes, sizeof mean);
+            std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes, sizeof sigma);
+            const Lanes d = (mean - x[i]) / sigma;
+            s = s + d * d;
+            if (may_stop && (i & 3) == 3) {
+                bool all_above = true;
+                for (int l = 0; l < lanes; ++l)
+                    all_above = all_above && s[l] > bound;
+                if (all_above)
+                    break;
+            }
+        }
+        const Lanes lm = -0.5 * s;
+        std::memcpy(log_match + static_cast<std::size_t>(b) * lanes, &lm, sizeof lm);
+    }
+}
+
+inline __attribute__((always_inline)) double floor_body(const double* a, const double* b, std::int64_t n)
+{
+    constexpr int lanes = CategoryNodes::lanes;
+    Lanes s = {};
+    for (std::int64_t k = 0; k + lanes <= n; k += lanes) {
+        Lanes num;
+        Lanes den;
+        std::memcpy(&num, a + k, sizeof num);
+        std::memcpy(&den, b + k, sizeof den);
+        s = s + num / den;
+    }
+    double total = 0.0;
+    for (int l = 0; l < lanes; ++l)
+        total = total + s[l];
+    return total;
+}
+
+void match_blocks_portable(const double* means, const double* sigmas, int blocks, int m, const double* x, double bound,
+                           double* log_match)
+{
+    match_blocks_body(means, sigmas, blocks, m, x, bound, log_match);
+}
+
+double floor_portable(const double* a, const double* b, std::int64_t n)
+{
+    return floor_body(a, b, n);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define TARN_HAS_X86_PATHS 1
+__attribute__((target("avx2"))) void match_blocks_avx2(const double* means, const double* sigmas, int blocks, int m,
+                                                       const double* x, double bound, double* log_match)
+{
+    match_blocks_body(means, sigmas, blocks, m, x, bound, log_match);
+}
+
+__attribute__((target("avx512f"))) void match_blocks_avx512(const double* means, const double* sigmas, int blocks,
+                                                            int m, const double* x, double bound, double* log_match)
+{
+    match_blocks_body(means, sigmas, blocks, m, x, bound, log_match);
+}
+
+__attribute__((target("avx2"))) double floor_avx2(const double* a, const double* b, std::int64_t n)
+{
+    return floor_body(a, b, n);
+}
+
+__attribute__((target("avx512f"))) double floor_avx512(const double* a, const double* b, std::int64_t n)
+{
+    return floor_body(a, b, n);
+}
+#endif
+
+KernelPath widest_supported()
+{
+    if (kernel_path_supported(KernelPath::avx512))
+        return KernelPath::avx512;
+    if (kernel_path_supported(KernelPath::avx2))
+        return KernelPath::avx2;
+    return KernelPath::blocks;
+}
+
+KernelPath current_path = widest_supported();
+
+BlockKernel block_kernel(KernelPath path)
+{
+#if defined(TARN_HAS_X86_PATHS)
+    if (path == KernelPath::avx512)
+        return match_blocks_avx512;
+    if (path == KernelPath::avx2)
+        return match_blocks_avx2;
+#endif
+    (void)path;
+    return match_blocks_portable;
+}
+
+// The vigilance test on log_match, deciding exp(log_match) >= vigilance
+// without the exponential wherever log_match is clearly on one side of
+// ln(vigilance); near it, the exponential decides.
+struct VigilanceTest {
+    double vigilance;
+    double surely_passes_above;  // log_match above this passes
+    double surely_fails_below;   // log_match below this (or not a number) fails
+    double sum_bound;            // a partial sum above this fails
+
+    VigilanceTest(double rho, bool exact_failures)
+    {
+        const double inf = std::numeric_limits<double>::infinity();
+        vigilance = rho;
+        if (!(rho > 0.0)) {
+            // exp() is never below 0: every log_match that is a number passes.
+            surely_passes_above = -inf;
+            surely_fails_below = -inf;
+            sum_bound = inf;
+            return;
+        }
+        if (rho < 1e-300) {
+            // The exponential has few digits down there: let it decide alone.
+            surely_passes_above = inf;
+            surely_fails_below = -inf;
+            sum_bound = inf;
+            return;
+        }
+        // The margin dwarfs the rounding of log() and exp().
+        const double t = std::log(rho);
+        const double margin = 1e-9 * (1.0 + std::fabs(t));
+        surely_passes_above = t + margin;
+        surely_fails_below = t - margin;
+        // -0.5 * s < surely_fails_below exactly when s > this bound.
+        sum_bound = exact_failures ? inf : -2.0 * surely_fails_below;
+    }
+
+    bool passes(double log_match) const
+    {
+        if (log_match > surely_passes_above)
+            return true;
+        if (!(log_match >= surely_fails_below))
+            return false;
+        return std::exp(log_match) >= vigilance;
+    }
+};
+
+int scan_reference(CategoryNodes& nodes, const double* x, double vigilance)
+{
+    int passing = 0;
+    for (int k = 0; k < nodes.size(); ++k) {
+        nodes.node_match(k, x);
+        const bool passes = nodes.match_value[k] >= vigilance;
+        nodes.passed[k] = passes ? 1 : 0;
+        if (passes) {
+            nodes.node_choice(k);
+            ++passing;
+        }
+    }
+    return passing;
+}
+
+}  // namespace
+
+bool kernel_path_supported(KernelPath path)
+{
+    switch (path) {
+        case KernelPath::reference:
+        case KernelPath::blocks:
+            return true;
+#if defined(TARN_HAS_X86_PATHS)
+        case KernelPath::avx2:
+            return __builtin_cpu_supports("avx2");
+        case KernelPath::avx512:
+            return __builtin_cpu_supports("avx512f");
+#endif
+        default:
+            return false;
+    }
+}
+
+KernelPath kernel_path()
+{
+    return current_path;
+}
+
+bool set_kernel_path(KernelPath path)
+{
+    if (!kernel_path_supported(path))
+        return false;
+    current_path = path;
+    return true;
+}
+
+const char* kernel_path_name(KernelPath path)
+{
+    switch (path) {
+        case KernelPath::reference:
+            return "reference";
+        case KernelPath::blocks:
+            return "blocks";
+        case KernelPath::avx2:
+            return "avx2";
+        case KernelPath::avx512:
+            return "avx512";
+    }
+    return "?";
+}
+
+double exact_match_value(const CategoryNodes& nodes, int k)
+{
+    return std::exp(nodes.log_match[k]);
+}
+
+int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settings)
+{
+    const int n = nodes.size();
+    if (current_path == KernelPath::reference)
+        return scan_reference(nodes, x, settings.vigilance);
+    if (n == 0)
+        return 0;
+
+    const VigilanceTest test(settings.vigilance, settings.exact_failures);
+    const int m = nodes.features();
+    const int blocks = (n + CategoryNodes::lanes - 1) / CategoryNodes::lanes;
+    block_kernel(current_path)(nodes.means, nodes.sigmas, blocks, m, x, test.sum_bound, nodes.log_match);
+
+    // The choice value as node_choice forms it, from the parts kept with
+    // each node: ln(count) and the sum of ln(sigma) for trained nodes,
+    // log_const for loaded ones.
+    const double log_presentations = std::log(static_cast<double>(presentation_total));
+    const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(m) + 5;
+    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
+    int passing = 0;
+    for (int k = 0; k < n; ++k) {
+        const double lm = nodes.log_match[k];
+        const bool passes = test.passes(lm);
+        nodes.passed[k] = passes ? 1 : 0;
+        if (!passes)
+            continue;
+        ++passing;
+        if (nodes.prior[k] >= 0.0) {
+            nodes.choice_value[k] = lm + nodes.log_const[k];
+            flops += 1;
+        } else {
+            nodes.choice_value[k] = (nodes.log_count[k] - log_presentations) + (lm - nodes.sum_log_sigma[k]);
+            flops += trained_choice_flops;
+        }
+    }
+    count_work_bulk(flops);
+    return passing;
+}
+
+double division_floor(const double* numerators, const double* denominators, std::int64_t n)
+{
+#if defined(TARN_HAS_X86_PATHS)
+    if (current_path == KernelPath::avx512)
+        return floor_avx512(numerators, denominators, n);
+    if (current_path == KernelPath::avx2)
+        return floor_avx2(numerators, denominators, n);
+#endif
+    return floor_portable(numerators, denominators, n);
+}
+
+}  // namespace tarn
