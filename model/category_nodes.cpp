@@ -126,12 +126,38 @@ bool CategoryNodes::grow_to(int new_capacity)
     return true;
 }
 
-void CategoryNodes::refresh_sum_log_sigma(int k)
+__attribute__((noinline)) double CategoryNodes::sum_log_sigma_of(int k) const
 {
     double s = 0.0;
     for (int i = 0; i < m; ++i)
         s = s + std::log(sigma(k, i));
-    sum_log_sigma[k] = s;
+    return s;
+}
+
+__attribute__((noinline)) double CategoryNodes::log_match_of(int k, const double* x) const
+{
+    double s = 0.0;
+    for (int i = 0; i < m; ++i) {
+        const double d = (mean(k, i) - x[i]) / sigma(k, i);
+        s = s + d * d;
+    }
+    return -0.5 * s;
+}
+
+__attribute__((noinline)) double CategoryNodes::trained_choice(double log_count, double log_presentations,
+                                                               double log_match, double sum_log_sigma)
+{
+    return (log_count - log_presentations) + (log_match - sum_log_sigma);
+}
+
+__attribute__((noinline)) double CategoryNodes::loaded_choice(double log_match, double log_const)
+{
+    return log_match + log_const;
+}
+
+void CategoryNodes::refresh_sum_log_sigma(int k)
+{
+    sum_log_sigma[k] = sum_log_sigma_of(k);
 }
 
 bool CategoryNodes::node_init(const double* data, int node_label, int from_template)
@@ -156,6 +182,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
     }
     active[k] = 0;
     count[k] = 0;  // loaded nodes carry no count
+    log_count[k] = std::log(0.0);
     for (int i = 0; i < m; ++i) {
         means[slot(k, i)] = data[i];
         sigmas[slot(k, i)] = data[m + i];
@@ -169,12 +196,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
 
 void CategoryNodes::node_match(int k, const double* x)
 {
-    double s = 0.0;
-    for (int i = 0; i < m; ++i) {
-        const double d = (mean(k, i) - x[i]) / sigma(k, i);
-        s = s + d * d;
-    }
-    log_match[k] = -0.5 * s;
+    log_match[k] = log_match_of(k, x);
     match_value[k] = std::exp(log_match[k]);
     count_work(as_count(4 * static_cast<std::int64_t>(m) + 2), 0);
 }
@@ -182,15 +204,13 @@ void CategoryNodes::node_match(int k, const double* x)
 void CategoryNodes::node_choice(int k)
 {
     if (prior[k] >= 0.0) {
-        choice_value[k] = log_match[k] + log_const[k];
+        choice_value[k] = loaded_choice(log_match[k], log_const[k]);
         count_work(1, 0);
         return;
     }
-    double s = 0.0;
-    for (int i = 0; i < m; ++i)
-        s = s + std::log(sigma(k, i));
-    choice_value[k] = (std::log(static_cast<double>(count[k])) - std::log(static_cast<double>(presentation_total))) +
-                      (log_match[k] - s);
+    choice_value[k] =
+        trained_choice(std::log(static_cast<double>(count[k])), std::log(static_cast<double>(presentation_total)),
+                       log_match[k], sum_log_sigma_of(k));
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 5), 0);
 }
 

@@ -50,6 +50,15 @@ public:
     // Writes node k as a template row and sets its prior.
     void node_to_template(int k, double* row);
 
+    // The pieces of node_match and node_choice, out of line so that every
+    // caller computes them with the same instructions: when a value is not
+    // a number, which of two such operands survives (and so the sign that
+    // is printed) is a matter of instruction order.
+    double log_match_of(int k, const double* x) const;
+    double sum_log_sigma_of(int k) const;
+    static double trained_choice(double log_count, double log_presentations, double log_match, double sum_log_sigma);
+    static double loaded_choice(double log_match, double log_const);
+
     // Gives back every node.
     void release();
 

@@ -260,6 +260,10 @@ int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settin
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
     int passing = 0;
     for (int k = 0; k < n; ++k) {
+        // A value that is not a number is recomputed the reference way, so
+        // that it carries the same sign.
+        if (std::isnan(nodes.log_match[k]))
+            nodes.log_match[k] = nodes.log_match_of(k, x);
         const double lm = nodes.log_match[k];
         const bool passes = test.passes(lm);
         nodes.passed[k] = passes ? 1 : 0;
@@ -267,10 +271,17 @@ int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settin
             continue;
         ++passing;
         if (nodes.prior[k] >= 0.0) {
-            nodes.choice_value[k] = lm + nodes.log_const[k];
+            double choice = lm + nodes.log_const[k];
+            if (std::isnan(choice))
+                choice = CategoryNodes::loaded_choice(lm, nodes.log_const[k]);
+            nodes.choice_value[k] = choice;
             flops += 1;
         } else {
-            nodes.choice_value[k] = (nodes.log_count[k] - log_presentations) + (lm - nodes.sum_log_sigma[k]);
+            double choice = (nodes.log_count[k] - log_presentations) + (lm - nodes.sum_log_sigma[k]);
+            if (std::isnan(choice))
+                choice =
+                    CategoryNodes::trained_choice(nodes.log_count[k], log_presentations, lm, nodes.sum_log_sigma[k]);
+            nodes.choice_value[k] = choice;
             flops += trained_choice_flops;
         }
     }

@@ -1,0 +1,151 @@
+// The block matching paths against the node-by-node reference, value by
+// value: every log_match and choice value a decision or a trace can use
+// must carry the same bits.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "differential.h"
+#include "model/category_nodes.h"
+#include "model/match_kernel.h"
+#include "model/node_memory.h"
+#include "model/work.h"
+
+namespace {
+
+using tarn::CategoryNodes;
+
+bool same_bits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+struct Scan {
+    std::vector<std::uint8_t> passed;
+    std::vector<double> log_match;
+    std::vector<double> choice;
+    std::uint64_t flops = 0;
+};
+
+Scan scan_on(tarn::KernelPath path, CategoryNodes& nodes, const std::vector<double>& x, double vigilance, bool exact)
+{
+    const ScopedKernelPath on(path);
+    const auto before = tarn::flop_total;
+    Scan s;
+    standin::within_call([&] { tarn::scan_nodes(nodes, x.data(), tarn::ScanSettings{vigilance, exact}); });
+    s.flops = tarn::flop_total - before;
+    s.passed.assign(nodes.passed, nodes.passed + nodes.size());
+    s.log_match.assign(nodes.log_match, nodes.log_match + nodes.size());
+    s.choice.assign(nodes.choice_value, nodes.choice_value + nodes.size());
+    return s;
+}
+
+// Trained nodes (several presentations each) or loaded ones, some with
+// values that are not ordinary numbers.
+void fill(CategoryNodes& nodes, std::mt19937_64& rng, int count, int m, bool loaded, bool hostile)
+{
+    std::normal_distribution<double> normal(0.0, 2.0);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double odd[] = {
+        0.0, -1.0, 1e-300, 1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    standin::within_call([&] {
+        for (int k = 0; k < count; ++k) {
+            std::vector<double> row(2 * static_cast<std::size_t>(m) + 1);
+            for (int i = 0; i < m; ++i) {
+                row[static_cast<std::size_t>(i)] = normal(rng);
+                row[static_cast<std::size_t>(m + i)] = 0.1 + 2.0 * unit(rng);
+            }
+            row[2 * static_cast<std::size_t>(m)] = unit(rng);
+            if (hostile && unit(rng) < 0.3)
+                row[static_cast<std::size_t>(unit(rng) * static_cast<double>(row.size()))] = odd[k % 6];
+            if (loaded) {
+                ASSERT_TRUE(nodes.node_init(row.data(), k % 3, 1));
+                continue;
+            }
+            ASSERT_TRUE(nodes.node_init(row.data(), k % 3, 0));
+            const int lessons = static_cast<int>(unit(rng) * 4);
+            for (int l = 0; l < lessons; ++l) {
+                for (int i = 0; i < m; ++i)
+                    row[static_cast<std::size_t>(i)] += normal(rng) * 0.3;
+                nodes.node_learn(k, row.data());
+            }
+        }
+    });
+}
+
+}  // namespace
+
+TEST(MatchKernel, EveryPathGivesTheReferenceBits)
+{
+    std::mt19937_64 rng(42);
+    std::uniform_int_distribution<int> pick(0, 1 << 30);
+    std::normal_distribution<double> normal(0.0, 2.0);
+    const double vigilances[] = {0.0, 1.0, 0.5, 1e-3, 0.999, 1e-310, 5e-324};
+    int compared = 0;
+    for (int trial = 0; trial < 120; ++trial) {
+        const int m = 1 + pick(rng) % 20;
+        const int count = pick(rng) % 70;
+        const bool loaded = trial % 2 == 1;
+        const bool hostile = trial % 5 == 4;
+        tarn::feature_count = m;
+        tarn::initial_sigma = 0.2 + (pick(rng) % 100) / 25.0;
+        tarn::presentation_total = static_cast<std::uint32_t>(count * 3 + 1);
+        CategoryNodes nodes(m);
+        fill(nodes, rng, count, m, loaded, hostile);
+        for (int p = 0; p < 6; ++p) {
+            std::vector<double> x(static_cast<std::size_t>(m));
+            for (auto& v : x)
+                v = normal(rng);
+            if (hostile && p == 5)
+                x[0] = std::numeric_limits<double>::quiet_NaN();
+            for (double vigilance : vigilances) {
+                for (bool exact : {false, true}) {
+                    const Scan reference = scan_on(tarn::KernelPath::reference, nodes, x, vigilance, exact);
+                    for (auto path : differential::fast_paths()) {
+                        const Scan fast = scan_on(path, nodes, x, vigilance, exact);
+                        SCOPED_TRACE(testing::Message()
+                                     << "trial " << trial << ", pattern " << p << ", vigilance " << vigilance
+                                     << ", exact " << exact << " on " << tarn::kernel_path_name(path));
+                        ASSERT_EQ(fast.flops, reference.flops);
+                        for (int k = 0; k < count; ++k) {
+                            ASSERT_EQ(fast.passed[k], reference.passed[k]) << "node " << k;
+                            if (fast.passed[k] != 0 || exact) {
+                                ASSERT_TRUE(same_bits(fast.log_match[k], reference.log_match[k]))
+                                    << "node " << k << ": " << fast.log_match[k] << " vs " << reference.log_match[k];
+                            }
+                            if (fast.passed[k] != 0) {
+                                ASSERT_TRUE(same_bits(fast.choice[k], reference.choice[k]))
+                                    << "node " << k << ": " << fast.choice[k] << " vs " << reference.choice[k];
+                            }
+                            ++compared;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 100000);
+}
+
+TEST(MatchKernel, StorageStaysCloseToWhatTheNodesNeed)
+{
+    // Blocks of eight nodes and growth by an eighth keep the vectors of N
+    // nodes within a quarter above 2 N M doubles.
+    const int m = 16;
+    tarn::feature_count = m;
+    tarn::initial_sigma = 1.0;
+    CategoryNodes nodes(m);
+    std::vector<double> x(m, 0.0);
+    const auto live = tarn::node_memory_live_blocks();
+    for (int n = 1; n <= 5000; ++n) {
+        ASSERT_TRUE(nodes.node_init(x.data(), 1, 0));
+        if (n >= 100) {
+            const double spare = static_cast<double>(&nodes.sigmas[0] - &nodes.means[0]) / (static_cast<double>(n) * m);
+            ASSERT_LE(spare, 1.25) << n << " nodes";
+        }
+    }
+    EXPECT_EQ(tarn::node_memory_live_blocks(), live + 2);
+}
