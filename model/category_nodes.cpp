@@ -48,6 +48,7 @@ void CategoryNodes::release()
     count = nullptr;
     active = label = nullptr;
     passed = nullptr;
+    block_open = nullptr;
     node_count = 0;
     capacity = 0;
 }
@@ -66,7 +67,7 @@ bool CategoryNodes::grow_to(int new_capacity)
     void* vectors = node_memory_allocate(2 * vector_doubles * sizeof(double) + alignment);
     if (vectors == nullptr)
         return false;
-    const std::size_t field_bytes = cap * (7 * sizeof(double) + 3 * sizeof(std::int32_t) + 1);
+    const std::size_t field_bytes = cap * (7 * sizeof(double) + 3 * sizeof(std::int32_t) + 2);
     void* fields = node_memory_allocate(field_bytes + alignment);
     if (fields == nullptr) {
         node_memory_release(vectors);
@@ -123,6 +124,7 @@ bool CategoryNodes::grow_to(int new_capacity)
     active = reinterpret_cast<std::int32_t*>(words + cap);
     label = reinterpret_cast<std::int32_t*>(words + 2 * cap);
     passed = flags;
+    block_open = flags + cap;
     return true;
 }
 

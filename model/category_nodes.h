@@ -90,7 +90,8 @@ public:
     std::uint32_t* count = nullptr;
     std::int32_t* active = nullptr;
     std::int32_t* label = nullptr;
-    std::uint8_t* passed = nullptr;  // vigilance test result for the latest pattern
+    std::uint8_t* passed = nullptr;      // vigilance test result for the latest pattern
+    std::uint8_t* block_open = nullptr;  // per block: some node may still pass the latest pattern
 
 private:
     bool grow_to(int new_capacity);

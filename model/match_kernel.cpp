@@ -1,5 +1,6 @@
 #include "model/match_kernel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,14 +16,37 @@ namespace {
 // own node whatever the vector width the compiler maps it to.
 typedef double Lanes __attribute__((vector_size(CategoryNodes::lanes * sizeof(double))));
 
-using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double*);
+using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double, double*,
+                             std::uint8_t*);
 using FloorKernel = double (*)(const double*, const double*, std::int64_t);
+
+typedef long long Mask __attribute__((vector_size(sizeof(Lanes))));
+
+// All lanes of a comparison held (-1), or any of them.
+inline __attribute__((always_inline)) bool all_of(Mask m)
+{
+    m = m & __builtin_shuffle(m, Mask{4, 5, 6, 7, 0, 1, 2, 3});
+    m = m & __builtin_shuffle(m, Mask{2, 3, 0, 1, 6, 7, 4, 5});
+    m = m & __builtin_shuffle(m, Mask{1, 0, 3, 2, 5, 4, 7, 6});
+    return m[0] != 0;
+}
+
+inline __attribute__((always_inline)) bool any_of(Mask m)
+{
+    m = m | __builtin_shuffle(m, Mask{4, 5, 6, 7, 0, 1, 2, 3});
+    m = m | __builtin_shuffle(m, Mask{2, 3, 0, 1, 6, 7, 4, 5});
+    m = m | __builtin_shuffle(m, Mask{1, 0, 3, 2, 5, 4, 7, 6});
+    return m[0] != 0;
+}
 
 // log_match of every node of `blocks` blocks. A block stops summing once
 // every one of its nodes has a partial sum above `bound` (the sums only
-// grow): those nodes fail the vigilance test whatever follows.
+// grow): those nodes fail the vigilance test whatever follows. A block is
+// left open when one of its log_match values is at least `open_from` or
+// not a number.
 inline __attribute__((always_inline)) void match_blocks_body(const double* means, const double* sigmas, int blocks,
-                                                             int m, const double* x, double bound, double* log_match)
+                                                             int m, const double* x, double bound, double open_from,
+                                                             double* log_match, std::uint8_t* block_open)
 {
     constexpr int lanes = CategoryNodes::lanes;
     const bool may_stop = bound < std::numeric_limits<double>::infinity();
@@ -37,16 +61,13 @@ inline __attribute__((always_inline)) void match_blocks_body(const double* means
             std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes, sizeof sigma);
             const Lanes d = (mean - x[i]) / sigma;
             s = s + d * d;
-            if (may_stop && (i & 3) == 3) {
-                bool all_above = true;
-                for (int l = 0; l < lanes; ++l)
-                    all_above = all_above && s[l] > bound;
-                if (all_above)
-                    break;
-            }
+            // Look after two features, then after every fourth.
+            if (may_stop && ((i & 3) == 3 || i == 1) && all_of(s > bound))
+                break;
         }
         const Lanes lm = -0.5 * s;
         std::memcpy(log_match + static_cast<std::size_t>(b) * lanes, &lm, sizeof lm);
+        block_open[b] = any_of(!(lm < open_from)) ? 1 : 0;
     }
 }
 
@@ -68,9 +89,9 @@ inline __attribute__((always_inline)) double floor_body(const double* a, const d
 }
 
 void match_blocks_portable(const double* means, const double* sigmas, int blocks, int m, const double* x, double bound,
-                           double* log_match)
+                           double open_from, double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body(means, sigmas, blocks, m, x, bound, log_match);
+    match_blocks_body(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
 }
 
 double floor_portable(const double* a, const double* b, std::int64_t n)
@@ -81,15 +102,17 @@ double floor_portable(const double* a, const double* b, std::int64_t n)
 #if defined(__x86_64__) || defined(__i386__)
 #define TARN_HAS_X86_PATHS 1
 __attribute__((target("avx2"))) void match_blocks_avx2(const double* means, const double* sigmas, int blocks, int m,
-                                                       const double* x, double bound, double* log_match)
+                                                       const double* x, double bound, double open_from,
+                                                       double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body(means, sigmas, blocks, m, x, bound, log_match);
+    match_blocks_body(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
 }
 
 __attribute__((target("avx512f"))) void match_blocks_avx512(const double* means, const double* sigmas, int blocks,
-                                                            int m, const double* x, double bound, double* log_match)
+                                                            int m, const double* x, double bound, double open_from,
+                                                            double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body(means, sigmas, blocks, m, x, bound, log_match);
+    match_blocks_body(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
 }
 
 __attribute__((target("avx2"))) double floor_avx2(const double* a, const double* b, std::int64_t n)
@@ -113,6 +136,7 @@ KernelPath widest_supported()
 }
 
 KernelPath current_path = widest_supported();
+bool early_exit = true;
 
 BlockKernel block_kernel(KernelPath path)
 {
@@ -159,7 +183,7 @@ struct VigilanceTest {
         surely_passes_above = t + margin;
         surely_fails_below = t - margin;
         // -0.5 * s < surely_fails_below exactly when s > this bound.
-        sum_bound = exact_failures ? inf : -2.0 * surely_fails_below;
+        sum_bound = exact_failures || !early_exit ? inf : -2.0 * surely_fails_below;
     }
 
     bool passes(double log_match) const
@@ -206,6 +230,11 @@ bool kernel_path_supported(KernelPath path)
     }
 }
 
+void set_early_exit(bool enabled)
+{
+    early_exit = enabled;
+}
+
 KernelPath kernel_path()
 {
     return current_path;
@@ -250,7 +279,12 @@ int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settin
     const VigilanceTest test(settings.vigilance, settings.exact_failures);
     const int m = nodes.features();
     const int blocks = (n + CategoryNodes::lanes - 1) / CategoryNodes::lanes;
-    block_kernel(current_path)(nodes.means, nodes.sigmas, blocks, m, x, test.sum_bound, nodes.log_match);
+    // Blocks whose nodes all surely fail need no more look, unless their
+    // trace lines will print the match values.
+    const double open_from =
+        settings.exact_failures ? -std::numeric_limits<double>::infinity() : test.surely_fails_below;
+    block_kernel(current_path)(nodes.means, nodes.sigmas, blocks, m, x, test.sum_bound, open_from, nodes.log_match,
+                               nodes.block_open);
 
     // The choice value as node_choice forms it, from the parts kept with
     // each node: ln(count) and the sum of ln(sigma) for trained nodes,
@@ -259,30 +293,39 @@ int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settin
     const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(m) + 5;
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
     int passing = 0;
-    for (int k = 0; k < n; ++k) {
-        // A value that is not a number is recomputed the reference way, so
-        // that it carries the same sign.
-        if (std::isnan(nodes.log_match[k]))
-            nodes.log_match[k] = nodes.log_match_of(k, x);
-        const double lm = nodes.log_match[k];
-        const bool passes = test.passes(lm);
-        nodes.passed[k] = passes ? 1 : 0;
-        if (!passes)
+    for (int b = 0; b < blocks; ++b) {
+        const int first = b * CategoryNodes::lanes;
+        if (nodes.block_open[b] == 0) {
+            // The storage holds whole blocks, so all eight flags can be cleared.
+            std::memset(nodes.passed + first, 0, CategoryNodes::lanes);
             continue;
-        ++passing;
-        if (nodes.prior[k] >= 0.0) {
-            double choice = lm + nodes.log_const[k];
-            if (std::isnan(choice))
-                choice = CategoryNodes::loaded_choice(lm, nodes.log_const[k]);
-            nodes.choice_value[k] = choice;
-            flops += 1;
-        } else {
-            double choice = (nodes.log_count[k] - log_presentations) + (lm - nodes.sum_log_sigma[k]);
-            if (std::isnan(choice))
-                choice =
-                    CategoryNodes::trained_choice(nodes.log_count[k], log_presentations, lm, nodes.sum_log_sigma[k]);
-            nodes.choice_value[k] = choice;
-            flops += trained_choice_flops;
+        }
+        const int end = std::min(n, first + CategoryNodes::lanes);
+        for (int k = first; k < end; ++k) {
+            // A value that is not a number is recomputed the reference way,
+            // so that it carries the same sign.
+            if (std::isnan(nodes.log_match[k]))
+                nodes.log_match[k] = nodes.log_match_of(k, x);
+            const double lm = nodes.log_match[k];
+            const bool passes = test.passes(lm);
+            nodes.passed[k] = passes ? 1 : 0;
+            if (!passes)
+                continue;
+            ++passing;
+            if (nodes.prior[k] >= 0.0) {
+                double choice = lm + nodes.log_const[k];
+                if (std::isnan(choice))
+                    choice = CategoryNodes::loaded_choice(lm, nodes.log_const[k]);
+                nodes.choice_value[k] = choice;
+                flops += 1;
+            } else {
+                double choice = (nodes.log_count[k] - log_presentations) + (lm - nodes.sum_log_sigma[k]);
+                if (std::isnan(choice))
+                    choice = CategoryNodes::trained_choice(nodes.log_count[k], log_presentations, lm,
+                                                           nodes.sum_log_sigma[k]);
+                nodes.choice_value[k] = choice;
+                flops += trained_choice_flops;
+            }
         }
     }
     count_work_bulk(flops);

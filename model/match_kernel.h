@@ -28,6 +28,10 @@ bool set_kernel_path(KernelPath path);
 bool kernel_path_supported(KernelPath path);
 const char* kernel_path_name(KernelPath path);
 
+// Benchmark seam: whether a node may stop summing once it cannot pass
+// (on by default; results are the same either way).
+void set_early_exit(bool enabled);
+
 struct ScanSettings {
     double vigilance;
     // Failing nodes need their exact match value (their trace lines print

@@ -1,0 +1,368 @@
+// Speed of the matching paths: the node-by-node reference, the block
+// kernels, and the division floor of this machine, on generated Gaussian
+// mixtures and on the shipped data sets. Prints ratios measured in the same
+// run, since a shared machine's absolute times drift.
+//
+//   tarn_bench [--quick] [data folder]
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "learn/train_nodes.h"
+#include "model/category_nodes.h"
+#include "model/match_kernel.h"
+#include "score/classify_patterns.h"
+#include "standin.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool quick = false;
+
+// Best of a few runs, in seconds.
+double best_time(const std::function<void()>& body, int runs = 3)
+{
+    double best = 1e300;
+    for (int r = 0; r < (quick ? 1 : runs); ++r) {
+        const auto t0 = Clock::now();
+        body();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    return best;
+}
+
+struct Mixture {
+    int rows = 0;
+    int columns = 0;
+    std::vector<double> values;  // row by row
+    std::vector<double> labels;
+};
+
+Mixture mixture(std::uint64_t seed, int rows, int columns, int clusters, int classes, double spread)
+{
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::vector<std::vector<double>> centres(static_cast<std::size_t>(clusters), std::vector<double>(columns));
+    for (auto& c : centres)
+        for (auto& v : c)
+            v = 4.0 * normal(rng);
+    Mixture d;
+    d.rows = rows;
+    d.columns = columns;
+    for (int r = 0; r < rows; ++r) {
+        const int c = static_cast<int>(rng() % static_cast<std::uint64_t>(clusters));
+        for (int i = 0; i < columns; ++i)
+            d.values.push_back(centres[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] +
+                               spread * normal(rng));
+        d.labels.push_back(1 + c % classes);
+    }
+    return d;
+}
+
+// Row pointers into a row-by-row block.
+std::vector<double*> row_pointers(std::vector<double>& values, int rows, int columns)
+{
+    std::vector<double*> p;
+    for (int r = 0; r < rows; ++r)
+        p.push_back(values.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(columns));
+    return p;
+}
+
+// N trained-looking nodes (prior unset) or loaded ones, of M features.
+void make_nodes(tarn::CategoryNodes& nodes, const Mixture& d, int n, bool loaded)
+{
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const int m = d.columns;
+    standin::within_call([&] {
+        nodes.reserve(n);
+        for (int k = 0; k < n; ++k) {
+            std::vector<double> row(2 * static_cast<std::size_t>(m) + 1);
+            const double* x = &d.values[static_cast<std::size_t>(k % d.rows) * static_cast<std::size_t>(m)];
+            for (int i = 0; i < m; ++i) {
+                row[static_cast<std::size_t>(i)] = x[i];
+                row[static_cast<std::size_t>(m + i)] = 0.5 + unit(rng);
+            }
+            row[2 * static_cast<std::size_t>(m)] = 1.0 / n;
+            nodes.node_init(row.data(), 1, loaded ? 1 : 0);
+            if (!loaded)
+                nodes.node_learn(k, x);
+        }
+    });
+}
+
+// Seconds per pattern of scanning every node, on the current path.
+double scan_seconds(tarn::CategoryNodes& nodes, const Mixture& patterns, double vigilance)
+{
+    double total = 0;
+    standin::within_call([&] {
+        total = best_time([&] {
+            for (int p = 0; p < patterns.rows; ++p)
+                tarn::scan_nodes(
+                    nodes, &patterns.values[static_cast<std::size_t>(p) * static_cast<std::size_t>(patterns.columns)],
+                    tarn::ScanSettings{vigilance, false});
+        });
+    });
+    return total / patterns.rows;
+}
+
+double floor_seconds_per_division(const tarn::CategoryNodes& nodes, std::int64_t divisions, int repeats)
+{
+    volatile double sink = 0;
+    const double t = best_time([&] {
+        for (int r = 0; r < repeats; ++r)
+            sink = sink + tarn::division_floor(nodes.means, nodes.sigmas, divisions);
+    });
+    return t / (static_cast<double>(divisions) * repeats);
+}
+
+void kernel_table()
+{
+    std::printf("\n## Match loop per pattern, vigilance 0 (ns per node-feature)\n\n");
+    std::printf("| loop | M | N | reference | fast (%s) | floor | fast / floor | reference / fast |\n",
+                tarn::kernel_path_name(tarn::kernel_path()));
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    const tarn::KernelPath fast = tarn::kernel_path();
+    for (int loaded = 0; loaded <= 1; ++loaded) {
+        for (int m : {4, 16, 64}) {
+            for (int n : {100, 1000, 5000}) {
+                tarn::feature_count = m;
+                tarn::initial_sigma = 1.0;
+                tarn::presentation_total = static_cast<std::uint32_t>(3 * n);
+                const Mixture source = mixture(7, n, m, 20, 3, 1.0);
+                const int k = std::max(4, std::min(400, 2000000 / (n * m)));
+                const Mixture patterns = mixture(8, k, m, 20, 3, 1.0);
+                tarn::CategoryNodes nodes(m);
+                make_nodes(nodes, source, n, loaded == 1);
+                const double nf = static_cast<double>(n) * m;
+                tarn::set_kernel_path(tarn::KernelPath::reference);
+                const double reference = scan_seconds(nodes, patterns, 0.0) / nf * 1e9;
+                tarn::set_kernel_path(fast);
+                const double fast_ns = scan_seconds(nodes, patterns, 0.0) / nf * 1e9;
+                const double floor_ns =
+                    floor_seconds_per_division(nodes, (n + 7) / 8 * 8 * static_cast<std::int64_t>(m), k) * 1e9;
+                std::printf("| %s | %d | %d | %.3f | %.3f | %.3f | %.2f | %.1f |\n", loaded ? "scoring" : "training", m,
+                            n, reference, fast_ns, floor_ns, fast_ns / floor_ns, reference / fast_ns);
+                std::fflush(stdout);
+            }
+        }
+    }
+}
+
+void early_exit_table()
+{
+    std::printf("\n## Early exit: scoring match loop, vigilance 0.5, most nodes fail\n\n");
+    std::printf("| M | N | without early exit (ns/node-feature) | with | speed-up |\n|---|---|---|---|---|\n");
+    for (int m : {16, 64}) {
+        const int n = 1000;
+        tarn::feature_count = m;
+        const Mixture source = mixture(11, n, m, 40, 3, 0.5);
+        const Mixture patterns = mixture(12, 200, m, 40, 3, 0.5);
+        tarn::CategoryNodes nodes(m);
+        make_nodes(nodes, source, n, true);
+        const double nf = static_cast<double>(n) * m;
+        tarn::set_early_exit(false);
+        const double without = scan_seconds(nodes, patterns, 0.5) / nf * 1e9;
+        tarn::set_early_exit(true);
+        const double with = scan_seconds(nodes, patterns, 0.5) / nf * 1e9;
+        std::printf("| %d | %d | %.3f | %.3f | %.1f |\n", m, n, without, with, without / with);
+    }
+}
+
+struct Run {
+    double seconds = 0;
+    int nodes = 0;
+    int passes = 0;
+    std::vector<double> templates;
+};
+
+Run train(Mixture& d, double vigilance, double gamma, int max_passes)
+{
+    Run run;
+    auto rows = row_pointers(d.values, d.rows, d.columns);
+    tarn::TrainingParameters parameters{vigilance, gamma, max_passes, 1, 0, 0};
+    standin::within_call([&] {
+        run.seconds = best_time(
+            [&] {
+                tarn::TrainingResult result;
+                if (!tarn::train_nodes(d.rows, d.columns, rows.data(), d.labels.data(), parameters, &result))
+                    return;
+                run.nodes = result.exported_count;
+                run.passes = result.list_presentations;
+                run.templates.clear();
+                for (int r = 0; r < result.exported_count; ++r)
+                    run.templates.insert(run.templates.end(), result.rows[r], result.rows[r] + 2 * d.columns + 1);
+            },
+            1);
+    });
+    return run;
+}
+
+double score(std::vector<double>& templates, const std::vector<double>& labels, Mixture& patterns, int rule,
+             double* accuracy)
+{
+    const int m = patterns.columns;
+    const int j = static_cast<int>(labels.size());
+    auto rows = row_pointers(templates, j, 2 * m + 1);
+    auto tests = row_pointers(patterns.values, patterns.rows, m);
+    double seconds = 0;
+    standin::within_call([&] {
+        seconds = best_time([&] {
+            double* result = nullptr;
+            tarn::classify_patterns(j, m, rows.data(), labels.data(), 0.0, patterns.rows, tests.data(), -1, rule,
+                                    &result, 0);
+            int right = 0;
+            for (int p = 0; p < patterns.rows; ++p)
+                right += result[p] == patterns.labels[static_cast<std::size_t>(p)] ? 1 : 0;
+            *accuracy = static_cast<double>(right) / std::max(1, patterns.rows);
+        });
+    });
+    return seconds;
+}
+
+void compare_training(const char* name, Mixture& train_set, Mixture& test_set, double vigilance, double gamma,
+                      int max_passes)
+{
+    const tarn::KernelPath fast = tarn::kernel_path();
+    const Run f = train(train_set, vigilance, gamma, max_passes);
+    tarn::set_kernel_path(tarn::KernelPath::reference);
+    const Run r = train(train_set, vigilance, gamma, max_passes);
+    tarn::set_kernel_path(fast);
+    const bool same = f.templates == r.templates;
+    std::vector<double> labels;  // node labels are not returned here: score with label 1 throughout
+    std::printf("| %s | %d x %d | %g | %g | %d | %d | %.3f | %.3f | %.1f | %s |\n", name, train_set.rows,
+                train_set.columns, vigilance, gamma, f.nodes, f.passes, r.seconds, f.seconds, r.seconds / f.seconds,
+                same ? "yes" : "NO");
+    (void)test_set;
+}
+
+bool read_csv(const std::string& path, Mixture* d)
+{
+    std::ifstream in(path);
+    if (!in)
+        return false;
+    std::string line;
+    std::getline(in, line);  // source
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::stringstream fields(line);
+        std::vector<double> row;
+        for (std::string f; std::getline(fields, f, ',');)
+            row.push_back(std::stod(f));
+        d->columns = static_cast<int>(row.size()) - 1;
+        d->labels.push_back(row.back());
+        d->values.insert(d->values.end(), row.begin(), row.end() - 1);
+        ++d->rows;
+    }
+    // Standardised features, as the demo uses them.
+    for (int i = 0; i < d->columns; ++i) {
+        double mean = 0, sq = 0;
+        for (int r = 0; r < d->rows; ++r)
+            mean += d->values[static_cast<std::size_t>(r * d->columns + i)];
+        mean /= d->rows;
+        for (int r = 0; r < d->rows; ++r)
+            sq += std::pow(d->values[static_cast<std::size_t>(r * d->columns + i)] - mean, 2);
+        const double sd = sq > 0 ? std::sqrt(sq / (d->rows - 1)) : 1.0;
+        for (int r = 0; r < d->rows; ++r) {
+            double& v = d->values[static_cast<std::size_t>(r * d->columns + i)];
+            v = (v - mean) / sd;
+        }
+    }
+    return true;
+}
+
+void training_table(const std::string& data_folder)
+{
+    std::printf("\n## Whole training runs (seconds)\n\n");
+    std::printf(
+        "| data | size | vigilance | gamma | nodes | passes | reference | fast | reference / fast | same templates "
+        "|\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+    Mixture big = mixture(21, quick ? 4000 : 20000, 16, 60, 4, 1.6);
+    Mixture none;
+    compare_training("mixture", big, none, 0.0, 0.25, 3);
+    for (const char* name : {"iris", "wine", "breast_cancer"}) {
+        Mixture d;
+        if (!read_csv(data_folder + "/" + name + ".csv", &d))
+            continue;
+        compare_training(name, d, none, 0.0, 1.0, 100);
+    }
+}
+
+void scoring_table()
+{
+    std::printf("\n## Whole classification calls, rule 0, vigilance 0 (seconds)\n\n");
+    std::printf("| M | N | K | reference | fast | reference / fast |\n|---|---|---|---|---|---|\n");
+    const tarn::KernelPath fast = tarn::kernel_path();
+    for (int m : {4, 16, 64}) {
+        const int n = 1000;
+        const Mixture source = mixture(31, n, m, 20, 3, 1.0);
+        std::vector<double> templates;
+        std::vector<double> labels;
+        std::mt19937_64 rng(5);
+        for (int k = 0; k < n; ++k) {
+            const double* x = &source.values[static_cast<std::size_t>(k) * static_cast<std::size_t>(m)];
+            templates.insert(templates.end(), x, x + m);
+            for (int i = 0; i < m; ++i)
+                templates.push_back(0.5 + (rng() % 1000) / 1000.0);
+            templates.push_back(1.0 / n);
+            labels.push_back(source.labels[static_cast<std::size_t>(k)]);
+        }
+        Mixture tests = mixture(31, quick ? 200 : 1000, m, 20, 3, 1.0);
+        double accuracy = 0;
+        const double f = score(templates, labels, tests, 0, &accuracy);
+        tarn::set_kernel_path(tarn::KernelPath::reference);
+        const double r = score(templates, labels, tests, 0, &accuracy);
+        tarn::set_kernel_path(fast);
+        std::printf("| %d | %d | %d | %.4f | %.4f | %.1f |\n", m, n, tests.rows, r, f, r / f);
+    }
+}
+
+void memory_table()
+{
+    std::printf(
+        "\n## Node storage\n\n| M | N | means and deviations held (doubles) | 2 N M | ratio "
+        "|\n|---|---|---|---|---|\n");
+    for (int m : {4, 16, 64}) {
+        for (int n : {100, 1000, 5000}) {
+            tarn::feature_count = m;
+            tarn::initial_sigma = 1.0;
+            tarn::CategoryNodes nodes(m);
+            std::vector<double> x(static_cast<std::size_t>(m), 0.0);
+            for (int k = 0; k < n; ++k)
+                nodes.node_init(x.data(), 1, 0);
+            const double held = 2.0 * static_cast<double>(nodes.sigmas - nodes.means);
+            std::printf("| %d | %d | %.0f | %d | %.3f |\n", m, n, held, 2 * n * m, held / (2.0 * n * m));
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string data_folder = "data";
+    for (int a = 1; a < argc; ++a) {
+        if (std::strcmp(argv[a], "--quick") == 0)
+            quick = true;
+        else
+            data_folder = argv[a];
+    }
+    std::printf("# tarn benchmark\n\nfast path: %s; every figure is the best of %d runs\n",
+                tarn::kernel_path_name(tarn::kernel_path()), quick ? 1 : 3);
+    kernel_table();
+    early_exit_table();
+    scoring_table();
+    training_table(data_folder);
+    memory_table();
+    return 0;
+}
