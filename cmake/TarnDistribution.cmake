@@ -1,0 +1,13 @@
+# What users get besides the plug-ins: each help text beside its plug-in in
+# the build folder (help reads a MEX plug-in's text from the .m file of the
+# same name in the plug-in's own folder).
+foreach(name tarn_learn tarn_score)
+  add_custom_command(
+    OUTPUT "${CMAKE_BINARY_DIR}/${name}.m"
+    COMMAND ${CMAKE_COMMAND} -E copy "${PROJECT_SOURCE_DIR}/toolbox/help/${name}.m" "${CMAKE_BINARY_DIR}/${name}.m"
+    DEPENDS "${PROJECT_SOURCE_DIR}/toolbox/help/${name}.m"
+    COMMENT "Placing the help text of ${name} beside its plug-in"
+    VERBATIM)
+  add_custom_target(${name}_help ALL DEPENDS "${CMAKE_BINARY_DIR}/${name}.m")
+endforeach()
+
