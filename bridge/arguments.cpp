@@ -84,8 +84,16 @@ double element_value(const mxArray* array, std::size_t index)
     }
 }
 
-bool integer_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
-                    const char* class_message, int* value)
+bool vector_test(const mxArray* array, int length)
+{
+    if (!matrix_test(array))
+        return false;
+    const Extents e = extents_of(array);
+    return (e.rows == 1 && e.columns == length) || (e.rows == length && e.columns == 1);
+}
+
+bool real_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
+                 const char* class_message, double* value)
 {
     if (!scalar_test(array)) {
         format_message(message, shape_message, command);
@@ -95,7 +103,17 @@ bool integer_scalar(char* message, const char* command, const mxArray* array, co
         format_message(message, class_message, command);
         return false;
     }
-    *value = integer_from_double(scalar_value(array));
+    *value = scalar_value(array);
+    return true;
+}
+
+bool integer_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
+                    const char* class_message, int* value)
+{
+    double real = 0.0;
+    if (!real_scalar(message, command, array, shape_message, class_message, &real))
+        return false;
+    *value = integer_from_double(real);
     return true;
 }
 

@@ -26,6 +26,15 @@ double scalar_value(const mxArray* array);
 // Element `index` (column-major) of an array that passed the class test.
 double element_value(const mxArray* array, std::size_t index);
 
+// The matrix test holds and the array is 1 x length or length x 1.
+bool vector_test(const mxArray* array, int length);
+
+// A scalar argument read as a double: the scalar test, then the class test.
+// On a failure the matching message (formatted with the command's name) is
+// in the buffer.
+bool real_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
+                 const char* class_message, double* value);
+
 // A scalar argument read as an integer: the scalar test, then the class
 // test, then the integer conversion of its value. On a failure the matching
 // message (formatted with the command's name) is in the buffer.

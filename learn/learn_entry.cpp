@@ -64,10 +64,9 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
         format_message(message, "%s: 2nd input argument (PLabels) must a vector.", command_name);
         return false;
     }
-    const Extents l = extents_of(plabels);
-    const int P = args->P;
-    if ((l.rows == 1 && l.columns != P) || (l.rows != P && l.columns == 1) || (l.rows != 1 && l.columns != 1)) {
-        format_message(message, "%s: 2nd input argument (PLabels) must be of type  %dx1 or 1x%d.", command_name, P, P);
+    if (!vector_test(plabels, args->P)) {
+        format_message(message, "%s: 2nd input argument (PLabels) must be of type  %dx1 or 1x%d.", command_name,
+                       args->P, args->P);
         return false;
     }
     if (!class_test(plabels)) {
@@ -75,33 +74,20 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
         return false;
     }
 
-    const mxArray* vigilance = prhs[VIGILANCE];
-    if (!scalar_test(vigilance)) {
-        format_message(message, "%s: 3rd input argument (vigilance) must be a scalar.", command_name);
+    double v = 0.0;
+    if (!real_scalar(message, command_name, prhs[VIGILANCE], "%s: 3rd input argument (vigilance) must be a scalar.",
+                     "%s: 3rd input argument (vigilance) must be a real, full, numeric array.", &v))
         return false;
-    }
-    if (!class_test(vigilance)) {
-        format_message(message, "%s: 3rd input argument (vigilance) must be a real, full, numeric array.",
-                       command_name);
-        return false;
-    }
-    const double v = scalar_value(vigilance);
     if (!(v >= 0.0 && v <= 1.0)) {
         format_message(message, "%s: 3rd input argument (vigilance) must be in [0,1].", command_name);
         return false;
     }
     args->parameters.vigilance = v;
 
-    const mxArray* gamma = prhs[GAMMA];
-    if (!scalar_test(gamma)) {
-        format_message(message, "%s: 4th input argument (gamma) must be a scalar.", command_name);
+    double g = 0.0;
+    if (!real_scalar(message, command_name, prhs[GAMMA], "%s: 4th input argument (gamma) must be a scalar.",
+                     "%s: 4th input argument (gamma) must be a real, full, numeric array.", &g))
         return false;
-    }
-    if (!class_test(gamma)) {
-        format_message(message, "%s: 4th input argument (gamma) must be a real, full, numeric array.", command_name);
-        return false;
-    }
-    const double g = scalar_value(gamma);
     if (!(g > 0.0)) {
         format_message(message, "%s: 4th input argument (gamma) must bepositive.\n", command_name);
         return false;

@@ -59,10 +59,9 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
         format_message(message, "%s: 2nd input argument (NLabels) must a vector.", command_name);
         return false;
     }
-    const Extents l = extents_of(nlabels);
-    const int J = args->J;
-    if (!((l.rows == 1 && l.columns == J) || (l.rows == J && l.columns == 1))) {
-        format_message(message, "%s: 2nd input argument (NLabels) must be of type  %dx1 or 1x%d.", command_name, J, J);
+    if (!vector_test(nlabels, args->J)) {
+        format_message(message, "%s: 2nd input argument (NLabels) must be of type  %dx1 or 1x%d.", command_name,
+                       args->J, args->J);
         return false;
     }
     if (!class_test(nlabels)) {
@@ -70,17 +69,10 @@ bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], A
         return false;
     }
 
-    const mxArray* vigilance = prhs[VIGILANCE];
-    if (!scalar_test(vigilance)) {
-        format_message(message, "%s: 3rd input argument (vigilance) must be a scalar.", command_name);
+    double v = 0.0;
+    if (!real_scalar(message, command_name, prhs[VIGILANCE], "%s: 3rd input argument (vigilance) must be a scalar.",
+                     "%s: 3rd input argument (vigilance) must be a real, full, numeric array.", &v))
         return false;
-    }
-    if (!class_test(vigilance)) {
-        format_message(message, "%s: 3rd input argument (vigilance) must be a real, full, numeric array.",
-                       command_name);
-        return false;
-    }
-    const double v = scalar_value(vigilance);
     if (!(v >= 0.0 && v <= 1.0)) {
         format_message(message, "%s: 3rd input argument (vigilance) must be in [0.0, 1.0].", command_name);
         return false;
