@@ -1,6 +1,6 @@
 # What users get besides the plug-ins: each help text beside its plug-in in
 # the build folder (help reads a MEX plug-in's text from the .m file of the
-# same name in the plug-in's own folder).
+# same name in the plug-in's own folder), and the Octave package.
 foreach(name tarn_learn tarn_score)
   add_custom_command(
     OUTPUT "${CMAKE_BINARY_DIR}/${name}.m"
@@ -11,3 +11,8 @@ foreach(name tarn_learn tarn_score)
   add_custom_target(${name}_help ALL DEPENDS "${CMAKE_BINARY_DIR}/${name}.m")
 endforeach()
 
+# cmake --build build --target tarn_package makes build/tarn-<version>.tar.gz.
+add_custom_target(tarn_package
+  COMMAND "${PROJECT_SOURCE_DIR}/scripts/make_package.sh" "${CMAKE_BINARY_DIR}"
+  COMMENT "Making the Octave package tarn-${PROJECT_VERSION}.tar.gz"
+  VERBATIM)

@@ -3,7 +3,9 @@
 ## Read one of the data sets shipped in @file{data/}: @qcode{"iris"},
 ## @qcode{"wine"} or @qcode{"breast_cancer"} (or a path to a CSV file of
 ## the same form: a @samp{#} source line, a header, numeric rows whose last
-## column is the class, numbered from 1).
+## column is the class, numbered from 1). The data sets are looked for in
+## @file{data/} beside this file (as the package installs them), then in
+## the repository's @file{data/}.
 ## @end deftypefn
 
 function [X, y, class_names] = tarn_load_data (data_set)
@@ -11,7 +13,10 @@ function [X, y, class_names] = tarn_load_data (data_set)
     file = data_set;
   else
     here = fileparts (mfilename ("fullpath"));
-    file = fullfile (here, "..", "data", [data_set ".csv"]);
+    file = fullfile (here, "data", [data_set ".csv"]);
+    if (exist (file, "file") != 2)
+      file = fullfile (here, "..", "data", [data_set ".csv"]);
+    endif
   endif
   if (exist (file, "file") != 2)
     error ("tarn_load_data: no data set '%s' (looked for %s)", data_set, file);

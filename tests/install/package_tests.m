@@ -1,0 +1,71 @@
+## The Octave package: scripts/make_package.sh makes the tarball, pkg
+## installs it into a temporary prefix with temporary package lists, and
+## the installed commands, their help, their tests and the demo work. The
+## user's own package lists stay as they were.
+
+%!function state = list_state (file)
+%!  if (exist (file, "file"))
+%!    state = fileread (file);
+%!  else
+%!    state = "(no file)";
+%!  endif
+%!endfunction
+
+%!test
+%! root = canonicalize_file_name (fullfile (fileparts (which ("run_octave_tests")), "..", ".."));
+%! version = regexp (fileread (fullfile (root, "CMakeLists.txt")), 'project\(tarn VERSION ([0-9.]+)', 'tokens', 'once'){1};
+%! work = tempname ();
+%! mkdir (work);
+%! user_lists = {pkg("local_list"), pkg("global_list")};
+%! before = cellfun (@list_state, user_lists, "UniformOutput", false);
+%! unwind_protect
+%!   [status, printed] = system (sprintf ("'%s' '%s' 2>&1", fullfile (root, "scripts", "make_package.sh"), work));
+%!   assert (status, 0, printed);
+%!   tarball = fullfile (work, sprintf ("tarn-%s.tar.gz", version));
+%!   assert (strtrim (printed), tarball);
+%!
+%!   prefix = fullfile (work, "prefix");
+%!   pkg ("prefix", prefix, prefix);
+%!   pkg ("local_list", fullfile (work, "local_packages"));
+%!   pkg ("global_list", fullfile (work, "global_packages"));
+%!   pkg ("install", "-local", tarball);
+%!   installed = pkg ("list");
+%!   assert (numel (installed), 1);
+%!   assert ({installed{1}.name, installed{1}.version}, {"tarn", version});
+%!   pkg ("load", "tarn");
+%!
+%!   ## The plug-ins and their help texts share a folder inside the prefix.
+%!   folder = fileparts (which ("tarn_learn"));
+%!   assert (strncmp (folder, prefix, numel (prefix)));
+%!   assert (which ("tarn_learn"), fullfile (folder, "tarn_learn.mex"));
+%!   assert (which ("tarn_score"), fullfile (folder, "tarn_score.mex"));
+%!   assert (exist (fullfile (folder, "tarn_learn.m"), "file") == 2);
+%!   assert (exist (fullfile (folder, "tarn_score.m"), "file") == 2);
+%!   assert (! isempty (strfind (evalc ("help tarn_learn"), "TARN_LEARN  Train a Gaussian ARTMAP classifier")));
+%!   assert (! isempty (strfind (evalc ("help tarn_score"), "TARN_SCORE  Classify patterns")));
+%!
+%!   ## A round trip with the installed commands, on the installed data.
+%!   [X, y] = tarn_load_data ("wine");
+%!   X = (X - mean (X)) ./ std (X);
+%!   [T, L, n] = tarn_learn (X, y, 0, 1, 100, 1, 0, 0);
+%!   assert (columns (T), 2 * columns (X) + 1);
+%!   assert (mean (tarn_score (T, L, 0, X, -1, 0, 0) == y) >= 0.95);
+%!   [passed, total] = test ("tarn_learn", "quiet", stdout);
+%!   assert (total > 0 && passed == total);
+%!   [passed, total] = test ("tarn_score", "quiet", stdout);
+%!   assert (total > 0 && passed == total);
+%!   r = evalc ("tarn_demo ('iris');");
+%!   assert (! isempty (strfind (r, "accuracy: ")));
+%!
+%!   pkg ("unload", "tarn");
+%!   assert (isempty (which ("tarn_learn")));
+%!   pkg ("uninstall", "tarn");
+%!   assert (! exist (fullfile (prefix, sprintf ("tarn-%s", version)), "dir"));
+%! unwind_protect_cleanup
+%!   if (! isempty (which ("tarn_learn")))
+%!     pkg ("unload", "tarn");
+%!   endif
+%!   confirm_recursive_rmdir (false, "local");
+%!   rmdir (work, "s");
+%! end_unwind_protect
+%! assert (cellfun (@list_state, user_lists, "UniformOutput", false), before);
