@@ -75,7 +75,7 @@ function out_dir = build_tarn(out_dir)
         built{k} = build_with_mex(name, root, sources, work_dirs{k}, log_file);
       end
     catch err
-      % Keep only the failed plug-in's work folder, for its log.
+      % Keep only the failed plug-in's work folder, with its objects.
       for j = 1:k - 1
         rmdir(work_dirs{j}, 's');
       end
@@ -138,8 +138,9 @@ function flags = compiler_flags()
 end
 
 function output = build_with_mkoctfile(name, root, sources, work_dir, log_file)
-  % Octave: mkoctfile --mex, run in the work folder, where the objects are
-  % written under the names of their sources.
+  % Octave: mkoctfile --mex, run in the work folder with the work folder as
+  % its temporary folder, so that every object it makes is written there
+  % (under the names of their sources, or under temporary names).
   bindir = feval('__octave_config_info__', 'bindir');
   program = fullfile(bindir, ['mkoctfile' feval('__octave_config_info__', 'EXEEXT')]);
   if ~exist(program, 'file')
@@ -152,9 +153,11 @@ function output = build_with_mkoctfile(name, root, sources, work_dir, log_file)
   command = ['"' program '"' sprintf(' "%s"', args{:})];
 
   old_dir = pwd();
-  old_flags = getenv('CXXFLAGS');
-  restore = onCleanup(@() restore_environment(old_dir, old_flags));
+  names = {'CXXFLAGS', 'TMPDIR'};
+  old_values = {getenv('CXXFLAGS'), getenv('TMPDIR')};
+  restore = onCleanup(@() restore_environment(old_dir, names, old_values));
   setenv('CXXFLAGS', compiler_flags());
+  setenv('TMPDIR', work_dir);
   cd(work_dir);
   [status, text] = system([command ' 2>&1']);
   clear restore
@@ -210,9 +213,15 @@ function report_failure(name, text, log_file, work_dir, advice)
   error('build_tarn:compile', 'build_tarn: compiling %s failed; see %s', name, log_file);
 end
 
-function restore_environment(old_dir, old_flags)
+function restore_environment(old_dir, names, old_values)
   cd(old_dir);
-  setenv('CXXFLAGS', old_flags);
+  for k = 1:numel(names)
+    if isempty(old_values{k})
+      unsetenv(names{k});
+    else
+      setenv(names{k}, old_values{k});
+    end
+  end
 end
 
 function unload(name)
