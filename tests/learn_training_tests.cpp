@@ -348,36 +348,3 @@ TEST(Training, ElapsedSecondsCountClockBoundaries)
     tarn::set_millisecond_clock(nullptr);
     EXPECT_NE(outcome.console.find(" comparisons in 1 seconds\n\n"), std::string::npos);
 }
-
-TEST(Training, ExhaustedMemoryAnywhereReleasesEverythingAndRaises)
-{
-    auto c = two_clusters(1);
-    c.trim_option = 1;
-    c.max_list_presentations = 3;
-    const auto reference = run(c);
-    const auto live = tarn::node_memory_live_blocks();
-    const long node_allocations_before = tarn::node_memory_allocation_count();
-    run(c);
-    const long node_allocations = tarn::node_memory_allocation_count() - node_allocations_before;
-    ASSERT_GT(reference.host_allocations, 8);
-    ASSERT_EQ(node_allocations, 2);  // one block of vectors and one of fields
-
-    auto check = [&](const standin::Outcome& failed, const std::string& where) {
-        EXPECT_TRUE(failed.raised) << where;
-        EXPECT_EQ(failed.error, "TARN_LEARN: Not enough memory available; unable to run!") << where;
-        EXPECT_EQ(tarn::node_memory_live_blocks(), live) << where;
-        const auto again = run(c);
-        ASSERT_FALSE(again.raised) << where;
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(standin::values_of(again.outputs[k].get()), standin::values_of(reference.outputs[k].get()))
-                << where;
-    };
-    for (long k = 1; k <= reference.host_allocations; ++k) {
-        standin::fail_host_allocation_at(k);
-        check(run(c), "host allocation " + std::to_string(k));
-    }
-    for (long k = 1; k <= node_allocations; ++k) {
-        tarn::node_memory_fail_at(k);
-        check(run(c), "node allocation " + std::to_string(k));
-    }
-}

@@ -1,5 +1,5 @@
 // tarn_score through the stand-in host: the argument contract, the template
-// priors, empty inputs, conversions of other classes and exhausted memory.
+// priors, empty inputs and conversions of other classes.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "model/node_memory.h"
 #include "standin.h"
 
 using standin::ArrayPtr;
@@ -16,7 +15,6 @@ using standin::Outcome;
 namespace {
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
-const std::string out_of_memory = "TARN_SCORE: Not enough memory available; unable to run!";
 
 enum Slot { TEMPLATES, NLABELS, VIGILANCE, PATTERNS, UNKNOWN_LABEL, DECISION_OPTION, OFLAG };
 
@@ -352,55 +350,4 @@ TEST(ScoreArguments, EmptyTemplatesOrPatternsAreValid)
     const Outcome outcome = run(with(valid_inputs(), PATTERNS, standin::make_array(mxDOUBLE_CLASS, {0, 2})));
     ASSERT_FALSE(outcome.raised) << outcome.error;
     EXPECT_EQ(standin::dims_of(outcome.outputs[0].get()), (std::vector<std::size_t>{0, 1}));
-}
-
-// Every host allocation and every node allocation of a call is made to fail
-// in turn: each failure ends the call with the memory message, leaves no node
-// behind, and the next call runs normally.
-TEST(ScoreArguments, ExhaustedMemoryAnywhereEndsTheCallCleanly)
-{
-    for (double rule : {0.0, 1.0}) {
-        SCOPED_TRACE(rule);
-        auto inputs = valid_inputs();
-        inputs[TEMPLATES] = standin::matrix(3, 5, {0, 0, 1, 1, 0.4, 4, 4, 1, 1, 0.4, 0, 0, 2, 2, 0.2});
-        inputs[NLABELS] = standin::column({1, 2, 1});  // two distinct labels
-        inputs[DECISION_OPTION] = standin::scalar(rule);
-        inputs[OFLAG] = standin::scalar(3);
-        const std::size_t live = tarn::node_memory_live_blocks();
-        const long node_allocations_before = tarn::node_memory_allocation_count();
-        const Outcome normal = run(inputs);
-        ASSERT_FALSE(normal.raised) << normal.error;
-        const long node_allocations = tarn::node_memory_allocation_count() - node_allocations_before;
-        EXPECT_EQ(node_allocations, 2);  // the nodes' vectors and their fields, once for all
-        EXPECT_EQ(tarn::node_memory_live_blocks(), live);
-        // Table 1 + 3 rows, labels, table 1 + 3 rows, result, output; rule 1
-        // adds one growth of the label table per distinct label.
-        EXPECT_EQ(normal.host_allocations, rule == 0.0 ? 11 : 13);
-
-        for (long k = 1; k <= normal.host_allocations + 1; ++k) {
-            SCOPED_TRACE("host allocation " + std::to_string(k));
-            standin::fail_host_allocation_at(k);
-            const Outcome failed = run(inputs);
-            if (k > normal.host_allocations) {
-                EXPECT_FALSE(failed.raised);
-                continue;
-            }
-            EXPECT_TRUE(failed.raised);
-            EXPECT_EQ(failed.error, out_of_memory);
-            EXPECT_TRUE(failed.outputs.at(0) == nullptr);
-            EXPECT_EQ(tarn::node_memory_live_blocks(), live);
-            EXPECT_EQ(labels_of(run(inputs)), labels_of(normal));
-        }
-        for (long k = 1; k <= node_allocations; ++k) {
-            SCOPED_TRACE("node allocation " + std::to_string(k));
-            tarn::node_memory_fail_at(k);
-            const Outcome failed = run(inputs);
-            tarn::node_memory_fail_at(0);
-            EXPECT_TRUE(failed.raised);
-            EXPECT_EQ(failed.error, out_of_memory);
-            EXPECT_EQ(failed.console, "");  // nothing was presented yet
-            EXPECT_EQ(tarn::node_memory_live_blocks(), live);
-            EXPECT_EQ(labels_of(run(inputs)), labels_of(normal));
-        }
-    }
 }
