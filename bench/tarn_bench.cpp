@@ -3,7 +3,7 @@
 // mixtures and on the shipped data sets. Prints ratios measured in the same
 // run, since a shared machine's absolute times drift.
 //
-//   tarn_bench [--quick] [data folder]
+//   tarn_bench [--quick] [--path=blocks|avx2|avx512] [data folder]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -362,10 +362,20 @@ int main(int argc, char** argv)
 {
     std::string data_folder = "data";
     for (int a = 1; a < argc; ++a) {
-        if (std::strcmp(argv[a], "--quick") == 0)
+        if (std::strcmp(argv[a], "--quick") == 0) {
             quick = true;
-        else
+        } else if (std::strncmp(argv[a], "--path=", 7) == 0) {
+            bool known = false;
+            for (auto p : {tarn::KernelPath::blocks, tarn::KernelPath::avx2, tarn::KernelPath::avx512})
+                if (std::strcmp(argv[a] + 7, tarn::kernel_path_name(p)) == 0)
+                    known = tarn::set_kernel_path(p);
+            if (!known) {
+                std::fprintf(stderr, "tarn_bench: path %s is unknown or not supported here\n", argv[a] + 7);
+                return 2;
+            }
+        } else {
             data_folder = argv[a];
+        }
     }
     std::printf("# tarn benchmark\n\nfast path: %s; every figure is the best of %d runs\n",
                 tarn::kernel_path_name(tarn::kernel_path()), quick ? 1 : 3);

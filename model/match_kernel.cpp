@@ -11,32 +11,42 @@ namespace tarn {
 
 namespace {
 
-// Eight doubles, one per node of a block. Each operation works lane by
-// lane with IEEE rounding, so every lane is the scalar computation of its
-// own node whatever the vector width the compiler maps it to.
-typedef double Lanes __attribute__((vector_size(CategoryNodes::lanes * sizeof(double))));
+// W doubles, one per node, W dividing the eight nodes of a block. Each
+// operation works lane by lane with IEEE rounding, so every lane is the
+// scalar computation of its own node whatever the width: 8 fills an
+// AVX-512 register, 4 an AVX2 one, 2 an SSE2 one.
+template <int W>
+struct Vectors {
+    typedef double Lanes __attribute__((vector_size(W * sizeof(double))));
+    typedef long long Mask __attribute__((vector_size(W * sizeof(double))));
+    static constexpr int parts = CategoryNodes::lanes / W;
+};
 
 using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double, double*,
                              std::uint8_t*);
-using FloorKernel = double (*)(const double*, const double*, std::int64_t);
 
-typedef long long Mask __attribute__((vector_size(sizeof(Lanes))));
-
-// All lanes of a comparison held (-1), or any of them.
-inline __attribute__((always_inline)) bool all_of(Mask m)
+// Whether a comparison held (-1) in every lane, or in any lane.
+template <int W>
+inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
 {
-    m = m & __builtin_shuffle(m, Mask{4, 5, 6, 7, 0, 1, 2, 3});
-    m = m & __builtin_shuffle(m, Mask{2, 3, 0, 1, 6, 7, 4, 5});
-    m = m & __builtin_shuffle(m, Mask{1, 0, 3, 2, 5, 4, 7, 6});
-    return m[0] != 0;
+    using Mask = typename Vectors<W>::Mask;
+    if constexpr (W == 8) {
+        m = m & __builtin_shuffle(m, Mask{4, 5, 6, 7, 0, 1, 2, 3});
+        m = m & __builtin_shuffle(m, Mask{2, 3, 0, 1, 6, 7, 4, 5});
+        m = m & __builtin_shuffle(m, Mask{1, 0, 3, 2, 5, 4, 7, 6});
+        return m[0] != 0;
+    } else {
+        long long r = -1;
+        for (int l = 0; l < W; ++l)
+            r &= m[l];
+        return r != 0;
+    }
 }
 
-inline __attribute__((always_inline)) bool any_of(Mask m)
+template <int W>
+inline __attribute__((always_inline)) bool any_of(typename Vectors<W>::Mask m)
 {
-    m = m | __builtin_shuffle(m, Mask{4, 5, 6, 7, 0, 1, 2, 3});
-    m = m | __builtin_shuffle(m, Mask{2, 3, 0, 1, 6, 7, 4, 5});
-    m = m | __builtin_shuffle(m, Mask{1, 0, 3, 2, 5, 4, 7, 6});
-    return m[0] != 0;
+    return !all_of<W>(~m);
 }
 
 // log_match of every node of `blocks` blocks. A block stops summing once
@@ -44,59 +54,81 @@ inline __attribute__((always_inline)) bool any_of(Mask m)
 // grow): those nodes fail the vigilance test whatever follows. A block is
 // left open when one of its log_match values is at least `open_from` or
 // not a number.
+template <int W>
 inline __attribute__((always_inline)) void match_blocks_body(const double* means, const double* sigmas, int blocks,
                                                              int m, const double* x, double bound, double open_from,
                                                              double* log_match, std::uint8_t* block_open)
 {
+    using Lanes = typename Vectors<W>::Lanes;
+    using Mask = typename Vectors<W>::Mask;
+    constexpr int parts = Vectors<W>::parts;
     constexpr int lanes = CategoryNodes::lanes;
     const bool may_stop = bound < std::numeric_limits<double>::infinity();
     for (int b = 0; b < blocks; ++b) {
         const double* mb = means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
         const double* sb = sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
-        Lanes s = {};
+        Lanes s[parts] = {};
         for (int i = 0; i < m; ++i) {
-            Lanes mean;
-            Lanes sigma;
-            std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes, sizeof mean);
-            std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes, sizeof sigma);
-            const Lanes d = (mean - x[i]) / sigma;
-            s = s + d * d;
+            const std::size_t at = static_cast<std::size_t>(i) * lanes;
+            for (int p = 0; p < parts; ++p) {
+                Lanes mean;
+                Lanes sigma;
+                std::memcpy(&mean, mb + at + p * W, sizeof mean);
+                std::memcpy(&sigma, sb + at + p * W, sizeof sigma);
+                const Lanes d = (mean - x[i]) / sigma;
+                s[p] = s[p] + d * d;
+            }
             // Look after two features, then after every fourth.
-            if (may_stop && ((i & 3) == 3 || i == 1) && all_of(s > bound))
-                break;
+            if (may_stop && ((i & 3) == 3 || i == 1)) {
+                Mask above = s[0] > bound;
+                for (int p = 1; p < parts; ++p)
+                    above = above & (s[p] > bound);
+                if (all_of<W>(above))
+                    break;
+            }
         }
-        const Lanes lm = -0.5 * s;
-        std::memcpy(log_match + static_cast<std::size_t>(b) * lanes, &lm, sizeof lm);
-        block_open[b] = any_of(!(lm < open_from)) ? 1 : 0;
+        Mask open = {};
+        for (int p = 0; p < parts; ++p) {
+            const Lanes lm = -0.5 * s[p];
+            std::memcpy(log_match + static_cast<std::size_t>(b) * lanes + p * W, &lm, sizeof lm);
+            open = open | !(lm < open_from);
+        }
+        block_open[b] = any_of<W>(open) ? 1 : 0;
     }
 }
 
+template <int W>
 inline __attribute__((always_inline)) double floor_body(const double* a, const double* b, std::int64_t n)
 {
+    using Lanes = typename Vectors<W>::Lanes;
+    constexpr int parts = Vectors<W>::parts;
     constexpr int lanes = CategoryNodes::lanes;
-    Lanes s = {};
+    Lanes s[parts] = {};
     for (std::int64_t k = 0; k + lanes <= n; k += lanes) {
-        Lanes num;
-        Lanes den;
-        std::memcpy(&num, a + k, sizeof num);
-        std::memcpy(&den, b + k, sizeof den);
-        s = s + num / den;
+        for (int p = 0; p < parts; ++p) {
+            Lanes num;
+            Lanes den;
+            std::memcpy(&num, a + k + p * W, sizeof num);
+            std::memcpy(&den, b + k + p * W, sizeof den);
+            s[p] = s[p] + num / den;
+        }
     }
     double total = 0.0;
-    for (int l = 0; l < lanes; ++l)
-        total = total + s[l];
+    for (int p = 0; p < parts; ++p)
+        for (int l = 0; l < W; ++l)
+            total = total + s[p][l];
     return total;
 }
 
 void match_blocks_portable(const double* means, const double* sigmas, int blocks, int m, const double* x, double bound,
                            double open_from, double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
+    match_blocks_body<2>(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
 }
 
 double floor_portable(const double* a, const double* b, std::int64_t n)
 {
-    return floor_body(a, b, n);
+    return floor_body<2>(a, b, n);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -105,24 +137,24 @@ __attribute__((target("avx2"))) void match_blocks_avx2(const double* means, cons
                                                        const double* x, double bound, double open_from,
                                                        double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
+    match_blocks_body<4>(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
 }
 
 __attribute__((target("avx512f"))) void match_blocks_avx512(const double* means, const double* sigmas, int blocks,
                                                             int m, const double* x, double bound, double open_from,
                                                             double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
+    match_blocks_body<4>(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
 }
 
 __attribute__((target("avx2"))) double floor_avx2(const double* a, const double* b, std::int64_t n)
 {
-    return floor_body(a, b, n);
+    return floor_body<4>(a, b, n);
 }
 
 __attribute__((target("avx512f"))) double floor_avx512(const double* a, const double* b, std::int64_t n)
 {
-    return floor_body(a, b, n);
+    return floor_body<8>(a, b, n);
 }
 #endif
 
