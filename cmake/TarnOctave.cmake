@@ -19,7 +19,7 @@ function(tarn_add_plugin name)
     OUTPUT "${output}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${work_dir}"
     COMMAND ${CMAKE_COMMAND} -E chdir "${work_dir}"
-            ${CMAKE_COMMAND} -E env "CXXFLAGS=${TARN_PLUGIN_CXXFLAGS}"
+            ${CMAKE_COMMAND} -E env "CXXFLAGS=${TARN_PLUGIN_CXXFLAGS}" "TMPDIR=${work_dir}"
             ${MKOCTFILE} --mex -I${PROJECT_SOURCE_DIR} -o "${output}" ${sources}
     DEPENDS ${sources} ${headers} "${PROJECT_SOURCE_DIR}/plugin_sources.txt"
     COMMENT "Building ${name}.mex with mkoctfile --mex"

@@ -6,6 +6,13 @@
 #include "model/node_memory.h"
 #include "model/work.h"
 
+// The pieces that several callers must compute with the same instructions.
+#if defined(_MSC_VER)
+#define TARN_NOINLINE __declspec(noinline)
+#else
+#define TARN_NOINLINE __attribute__((noinline))
+#endif
+
 namespace tarn {
 
 std::int32_t feature_count = 0;
@@ -128,7 +135,7 @@ bool CategoryNodes::grow_to(int new_capacity)
     return true;
 }
 
-__attribute__((noinline)) double CategoryNodes::sum_log_sigma_of(int k) const
+TARN_NOINLINE double CategoryNodes::sum_log_sigma_of(int k) const
 {
     double s = 0.0;
     for (int i = 0; i < m; ++i)
@@ -136,7 +143,7 @@ __attribute__((noinline)) double CategoryNodes::sum_log_sigma_of(int k) const
     return s;
 }
 
-__attribute__((noinline)) double CategoryNodes::log_match_of(int k, const double* x) const
+TARN_NOINLINE double CategoryNodes::log_match_of(int k, const double* x) const
 {
     double s = 0.0;
     for (int i = 0; i < m; ++i) {
@@ -146,13 +153,13 @@ __attribute__((noinline)) double CategoryNodes::log_match_of(int k, const double
     return -0.5 * s;
 }
 
-__attribute__((noinline)) double CategoryNodes::trained_choice(double log_count, double log_presentations,
-                                                               double log_match, double sum_log_sigma)
+TARN_NOINLINE double CategoryNodes::trained_choice(double log_count, double log_presentations, double log_match,
+                                                   double sum_log_sigma)
 {
     return (log_count - log_presentations) + (log_match - sum_log_sigma);
 }
 
-__attribute__((noinline)) double CategoryNodes::loaded_choice(double log_match, double log_const)
+TARN_NOINLINE double CategoryNodes::loaded_choice(double log_match, double log_const)
 {
     return log_match + log_const;
 }

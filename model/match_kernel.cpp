@@ -11,6 +11,7 @@ namespace tarn {
 
 namespace {
 
+#if defined(__GNUC__)
 // W doubles, one per node, W dividing the eight nodes of a block. Each
 // operation works lane by lane with IEEE rounding, so every lane is the
 // scalar computation of its own node whatever the width: 8 fills an
@@ -131,7 +132,52 @@ double floor_portable(const double* a, const double* b, std::int64_t n)
     return floor_body<2>(a, b, n);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#else
+// Compilers without vector extensions: the same sums, a lane at a time.
+
+using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double, double*,
+                             std::uint8_t*);
+
+void match_blocks_portable(const double* means, const double* sigmas, int blocks, int m, const double* x, double bound,
+                           double open_from, double* log_match, std::uint8_t* block_open)
+{
+    constexpr int lanes = CategoryNodes::lanes;
+    const bool may_stop = bound < std::numeric_limits<double>::infinity();
+    for (int b = 0; b < blocks; ++b) {
+        const double* mb = means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        const double* sb = sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        double s[lanes] = {};
+        for (int i = 0; i < m; ++i) {
+            const std::size_t at = static_cast<std::size_t>(i) * lanes;
+            bool all_above = true;
+            for (int l = 0; l < lanes; ++l) {
+                const double d = (mb[at + l] - x[i]) / sb[at + l];
+                s[l] = s[l] + d * d;
+                all_above = all_above && s[l] > bound;
+            }
+            if (may_stop && ((i & 3) == 3 || i == 1) && all_above)
+                break;
+        }
+        bool open = false;
+        for (int l = 0; l < lanes; ++l) {
+            const double lm = -0.5 * s[l];
+            log_match[static_cast<std::size_t>(b) * lanes + l] = lm;
+            open = open || !(lm < open_from);
+        }
+        block_open[b] = open ? 1 : 0;
+    }
+}
+
+double floor_portable(const double* a, const double* b, std::int64_t n)
+{
+    double total = 0.0;
+    for (std::int64_t k = 0; k < n; ++k)
+        total = total + a[k] / b[k];
+    return total;
+}
+#endif
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define TARN_HAS_X86_PATHS 1
 __attribute__((target("avx2"))) void match_blocks_avx2(const double* means, const double* sigmas, int blocks, int m,
                                                        const double* x, double bound, double open_from,
