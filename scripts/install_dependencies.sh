@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the tests need and this
 # machine lacks: GNU Octave with its MEX headers, CMake, a C++ compiler and
-# GoogleTest. Says what it installs; does nothing when all is present.
+# GoogleTest (and, for the full test suite, valgrind).
+# Says what it installs; does nothing when all is present.
 set -euo pipefail
 
 missing=()
@@ -13,6 +14,11 @@ command -v make >/dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 if [ "${TARN_WITH_BENCHMARK:-0}" = 1 ] && [ ! -f /usr/include/benchmark/benchmark.h ]; then
   missing+=(libbenchmark-dev)
+fi
+# The checks of the full test suite (scripts/test.sh sets this): valgrind
+# for the plug-ins in octave-cli.
+if [ "${TARN_WITH_CHECKS:-0}" = 1 ]; then
+  command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then
