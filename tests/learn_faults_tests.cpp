@@ -9,7 +9,6 @@
 #include "fault_harness.h"
 #include "learn_harness.h"
 
-using fault_test::Allocator;
 using learn_test::Call;
 using learn_test::run;
 
@@ -46,14 +45,6 @@ Call conflicting_clusters()
     return c;
 }
 
-std::vector<std::vector<double>> outputs_of(const standin::Outcome& outcome)
-{
-    std::vector<std::vector<double>> values;
-    for (const auto& out : outcome.outputs)
-        values.push_back(out ? standin::values_of(out.get()) : std::vector<double>{});
-    return values;
-}
-
 }  // namespace
 
 // The call counted here is the one every failure below is injected into:
@@ -70,50 +61,16 @@ TEST(LearnFaults, TheRepresentativeCallTrainsSeveralPassesAndTrims)
     EXPECT_NE(outcome.console.find("List presentation #3:"), std::string::npos);
 }
 
-// Each run with one failing allocation ends with the prepared message,
-// prints nothing a normal call would not have printed up to that point,
-// writes to no input and gives back every node block; the next normal call
-// returns exactly what the first one did.
+// Each allocation of the call fails once (fault_harness.h): the command
+// ends with the prepared message, releases everything and stays usable.
 TEST(LearnFaults, EveryAllocationPointFailsOnceAndTheCommandStaysUsable)
 {
     const Call call = conflicting_clusters();
-    auto invoke = [&] { return run(call); };
-    standin::Outcome reference;
-    const std::size_t live = tarn::node_memory_live_blocks();
-    const auto counted = fault_test::count_allocations(invoke, &reference);
-    ASSERT_FALSE(reference.raised) << reference.error;
-    ASSERT_EQ(tarn::node_memory_live_blocks(), live);
-    ASSERT_GT(counted.host, 0);
-    ASSERT_GT(counted.node, 0);
-    const std::string reference_console = fault_test::without_work_line(reference.console);
+    const auto counted = fault_test::fail_every_allocation([&] { return run(call); }, out_of_memory);
+    EXPECT_GT(counted.host, 0);
+    EXPECT_GT(counted.node, 0);
     std::cout << "[ figures  ] tarn_learn allocation points: " << counted.host << " host, " << counted.node
               << " node\n";
-
-    for (Allocator allocator : {Allocator::host, Allocator::node}) {
-        const long points = allocator == Allocator::host ? counted.host : counted.node;
-        const char* name = allocator == Allocator::host ? "host" : "node";
-        for (long k = 1; k <= points; ++k) {
-            SCOPED_TRACE(std::string(name) + " allocation " + std::to_string(k) + " of " + std::to_string(points));
-            const auto failed = fault_test::run_failing(allocator, k, invoke);
-            ASSERT_TRUE(failed.raised);
-            EXPECT_EQ(failed.error, out_of_memory);
-            EXPECT_TRUE(failed.warnings.empty());
-            EXPECT_TRUE(failed.inputs_unchanged);
-            EXPECT_EQ(tarn::node_memory_live_blocks(), live);
-            const std::string printed = fault_test::without_work_line(failed.console);
-            EXPECT_EQ(reference_console.compare(0, printed.size(), printed), 0) << printed;
-
-            const auto again = run(call);
-            ASSERT_FALSE(again.raised) << again.error;
-            EXPECT_EQ(outputs_of(again), outputs_of(reference));
-            EXPECT_EQ(fault_test::without_work_line(again.console), reference_console);
-        }
-        // One past the last point fails nothing: the count above is exact,
-        // so every point was reached.
-        const auto beyond = fault_test::run_failing(allocator, points + 1, invoke);
-        EXPECT_FALSE(beyond.raised) << name << ": " << beyond.error;
-        EXPECT_EQ(outputs_of(beyond), outputs_of(reference));
-    }
 }
 
 // The same for a call that trains on nothing: its empty conversions and
@@ -124,22 +81,5 @@ TEST(LearnFaults, AnEmptyTrainingSetFailsCleanlyToo)
     call.patterns = standin::make_array(mxDOUBLE_CLASS, {0, 3});
     call.labels = standin::make_array(mxDOUBLE_CLASS, {0, 1});
     call.oflag = 1;
-    auto invoke = [&] { return run(call); };
-    standin::Outcome reference;
-    const auto counted = fault_test::count_allocations(invoke, &reference);
-    ASSERT_FALSE(reference.raised) << reference.error;
-    EXPECT_EQ(standin::dims_of(reference.outputs[0].get()), (std::vector<std::size_t>{0, 7}));
-    for (long k = 1; k <= counted.host; ++k) {
-        SCOPED_TRACE("host allocation " + std::to_string(k));
-        const auto failed = fault_test::run_failing(Allocator::host, k, invoke);
-        EXPECT_TRUE(failed.raised);
-        EXPECT_EQ(failed.error, out_of_memory);
-        EXPECT_EQ(outputs_of(run(call)), outputs_of(reference));
-    }
-    for (long k = 1; k <= counted.node; ++k) {
-        SCOPED_TRACE("node allocation " + std::to_string(k));
-        const auto failed = fault_test::run_failing(Allocator::node, k, invoke);
-        EXPECT_TRUE(failed.raised);
-        EXPECT_EQ(failed.error, out_of_memory);
-    }
+    fault_test::fail_every_allocation([&] { return run(call); }, out_of_memory);
 }

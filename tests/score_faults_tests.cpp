@@ -9,7 +9,6 @@
 
 #include "fault_harness.h"
 
-using fault_test::Allocator;
 using standin::ArrayPtr;
 using standin::Outcome;
 
@@ -61,51 +60,18 @@ TEST(ScoreFaults, TheRepresentativeCallsDecideAndLeaveOnePatternUnclassified)
     }
 }
 
-// Each run with one failing allocation ends with the prepared message,
-// prints nothing a normal call would not have printed up to that point,
-// writes to no input and gives back every node block; the next normal call
-// returns exactly what the first one did.
+// Each allocation of the call fails once (fault_harness.h): the command
+// ends with the prepared message, releases everything and stays usable.
 TEST(ScoreFaults, EveryAllocationPointFailsOnceUnderBothRulesAndTheCommandStaysUsable)
 {
     for (double rule : {0.0, 1.0}) {
         SCOPED_TRACE("decision_option " + std::to_string(rule));
         const auto inputs = representative_inputs(rule);
-        auto invoke = [&] { return run(inputs); };
-        Outcome reference;
-        const std::size_t live = tarn::node_memory_live_blocks();
-        const auto counted = fault_test::count_allocations(invoke, &reference);
-        ASSERT_FALSE(reference.raised) << reference.error;
-        ASSERT_EQ(tarn::node_memory_live_blocks(), live);
-        ASSERT_GT(counted.host, 0);
-        ASSERT_GT(counted.node, 0);
-        const std::string reference_console = fault_test::without_work_line(reference.console);
+        const auto counted = fault_test::fail_every_allocation([&] { return run(inputs); }, out_of_memory);
+        EXPECT_GT(counted.host, 0);
+        EXPECT_GT(counted.node, 0);
         std::cout << "[ figures  ] tarn_score rule " << rule << " allocation points: " << counted.host << " host, "
                   << counted.node << " node\n";
-
-        for (Allocator allocator : {Allocator::host, Allocator::node}) {
-            const long points = allocator == Allocator::host ? counted.host : counted.node;
-            const char* name = allocator == Allocator::host ? "host" : "node";
-            for (long k = 1; k <= points; ++k) {
-                SCOPED_TRACE(std::string(name) + " allocation " + std::to_string(k) + " of " +
-                             std::to_string(points));
-                const Outcome failed = fault_test::run_failing(allocator, k, invoke);
-                ASSERT_TRUE(failed.raised);
-                EXPECT_EQ(failed.error, out_of_memory);
-                EXPECT_TRUE(failed.warnings.empty());
-                EXPECT_TRUE(failed.inputs_unchanged);
-                EXPECT_EQ(tarn::node_memory_live_blocks(), live);
-                const std::string printed = fault_test::without_work_line(failed.console);
-                EXPECT_EQ(reference_console.compare(0, printed.size(), printed), 0) << printed;
-
-                const Outcome again = run(inputs);
-                ASSERT_FALSE(again.raised) << again.error;
-                EXPECT_EQ(labels_of(again), labels_of(reference));
-                EXPECT_EQ(fault_test::without_work_line(again.console), reference_console);
-            }
-            const Outcome beyond = fault_test::run_failing(allocator, points + 1, invoke);
-            EXPECT_FALSE(beyond.raised) << name << ": " << beyond.error;
-            EXPECT_EQ(labels_of(beyond), labels_of(reference));
-        }
     }
 }
 
@@ -119,20 +85,6 @@ TEST(ScoreFaults, EmptyTemplatesAndPatternsFailCleanlyToo)
         inputs[0] = standin::make_array(mxDOUBLE_CLASS, {0, 5});
         inputs[1] = standin::make_array(mxDOUBLE_CLASS, {0, 1});
         inputs[3] = standin::make_array(mxDOUBLE_CLASS, {0, 2});
-        auto invoke = [&] { return run(inputs); };
-        Outcome reference;
-        const auto counted = fault_test::count_allocations(invoke, &reference);
-        ASSERT_FALSE(reference.raised) << reference.error;
-        EXPECT_EQ(standin::dims_of(reference.outputs[0].get()), (std::vector<std::size_t>{0, 1}));
-        for (Allocator allocator : {Allocator::host, Allocator::node}) {
-            const long points = allocator == Allocator::host ? counted.host : counted.node;
-            for (long k = 1; k <= points; ++k) {
-                SCOPED_TRACE(k);
-                const Outcome failed = fault_test::run_failing(allocator, k, invoke);
-                EXPECT_TRUE(failed.raised);
-                EXPECT_EQ(failed.error, out_of_memory);
-                EXPECT_TRUE(run(inputs).outputs.at(0) != nullptr);
-            }
-        }
+        fault_test::fail_every_allocation([&] { return run(inputs); }, out_of_memory);
     }
 }
