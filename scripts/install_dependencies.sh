@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the tests need and this
 # machine lacks: GNU Octave with its MEX headers, CMake, a C++ compiler and
-# GoogleTest (and, for the full test suite, valgrind).
+# GoogleTest (and, for the full test suite, valgrind and clang's libFuzzer).
 # Says what it installs; does nothing when all is present.
 set -euo pipefail
 
@@ -16,9 +16,13 @@ if [ "${TARN_WITH_BENCHMARK:-0}" = 1 ] && [ ! -f /usr/include/benchmark/benchmar
   missing+=(libbenchmark-dev)
 fi
 # The checks of the full test suite (scripts/test.sh sets this): valgrind
-# for the plug-ins in octave-cli.
+# for the plug-ins in octave-cli, clang with its libFuzzer runtime for the
+# fuzz targets.
 if [ "${TARN_WITH_CHECKS:-0}" = 1 ]; then
   command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
+  command -v clang++ >/dev/null 2>&1 || missing+=(clang)
+  runtime_dir="$(clang++ --print-runtime-dir 2>/dev/null || true)"
+  compgen -G "${runtime_dir:-/nonexistent}/libclang_rt.fuzzer*.a" >/dev/null || missing+=(libclang-rt-dev)
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the plug-ins and every test, and runs
-# them all: unit tests on the stand-in host (plain and under ASan/UBSan)
-# and the end-to-end tests in octave-cli (with both plug-ins under
-# valgrind and a long session).
+# them all: unit tests on the stand-in host (plain and under ASan/UBSan),
+# a short fuzzing run of each command, and the end-to-end tests in
+# octave-cli (with both plug-ins under valgrind and a long session).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

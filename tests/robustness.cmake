@@ -1,7 +1,7 @@
 # The tests that show the plug-ins cannot crash, leak or lie: exhausted
-# memory at every allocation and hostile numbers on the stand-in host, both
-# plug-ins in octave-cli under valgrind, a long session of calls and
-# hostile numbers in the real host.
+# memory at every allocation and hostile numbers on the stand-in host, a
+# short fuzzing run of each command, both plug-ins in octave-cli under
+# valgrind, a long session of calls and hostile numbers in the real host.
 # Included from tests/CMakeLists.txt.
 
 tarn_add_gtest(LearnFaultTests LIBRARY tarn_learn_standin SOURCES learn_faults_tests.cpp learn_hostile_tests.cpp)
@@ -14,6 +14,43 @@ function(tarn_add_unavailable_test name reason)
   add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${name}: ${reason}")
   set_tests_properties(${name} PROPERTIES WILL_FAIL TRUE)
 endfunction()
+
+# --- Fuzzing: libFuzzer needs clang++ and its fuzzer runtime -------------
+option(TARN_BUILD_FUZZERS "Build the libFuzzer targets (clang++) and run them in the test suite" ON)
+set(TARN_FUZZ_SECONDS 40 CACHE STRING "Seconds of new inputs per command in the suite's fuzzing run")
+if(TARN_BUILD_FUZZERS)
+  find_program(TARN_CLANGXX NAMES clang++ clang++-14)
+  set(fuzz_runtime "")
+  if(TARN_CLANGXX)
+    execute_process(COMMAND ${TARN_CLANGXX} --print-runtime-dir OUTPUT_VARIABLE runtime_dir
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    file(GLOB fuzz_runtime "${runtime_dir}/libclang_rt.fuzzer-*.a" "${runtime_dir}/libclang_rt.fuzzer.a")
+  endif()
+  if(fuzz_runtime)
+    include(ExternalProject)
+    set(fuzz_dir "${CMAKE_BINARY_DIR}/fuzz")
+    ExternalProject_Add(tarn_fuzzers
+      SOURCE_DIR "${CMAKE_CURRENT_SOURCE_DIR}/fuzz"
+      BINARY_DIR "${fuzz_dir}"
+      CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TARN_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo
+      INSTALL_COMMAND ""
+      BUILD_ALWAYS ON
+      BUILD_BYPRODUCTS "${fuzz_dir}/fuzz_learn" "${fuzz_dir}/fuzz_score")
+    foreach(command learn score)
+      string(SUBSTRING "${command}" 0 1 first)
+      string(TOUPPER "${first}" first)
+      string(SUBSTRING "${command}" 1 -1 rest)
+      add_test(NAME Fuzz${first}${rest}
+               COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run_fuzzer.sh "${fuzz_dir}/fuzz_${command}" ${command}
+                       ${TARN_FUZZ_SECONDS} "${fuzz_dir}/${command}.run")
+      set_tests_properties(Fuzz${first}${rest} PROPERTIES LABELS "fuzz")
+    endforeach()
+  else()
+    foreach(name FuzzLearn FuzzScore)
+      tarn_add_unavailable_test(${name} "clang++ with its libFuzzer runtime is missing: run TARN_WITH_CHECKS=1 scripts/install_dependencies.sh, or configure with -DTARN_BUILD_FUZZERS=OFF")
+    endforeach()
+  endif()
+endif()
 
 # --- The real host --------------------------------------------------------
 if(TARN_BUILD_PLUGINS AND OCTAVE_CLI AND TARGET tarn_score_plugin)

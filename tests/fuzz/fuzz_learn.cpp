@@ -1,0 +1,161 @@
+// Fuzz target: tarn_learn on the stand-in host with arbitrary argument
+// lists, now and then a failing allocation, on any matching path.
+//
+// Beyond the checks of every call (fuzz_input.h), a successful call must
+// return what the command promises: E x (2M+1) templates, E x 1 labels and
+// a 1 x 1 pass count within the allowed passes, with at most one node per
+// presentation, priors that are shares of the presentations, deviations
+// that are not negative and whole-number labels; and the same bits on the
+// node-by-node matching path as on the fast one.
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "model/integer.h"
+
+namespace {
+
+const char* const command = "TARN_LEARN";
+
+struct Built {
+    int nlhs = 3;
+    std::vector<fuzz::ArrayPtr> inputs;
+};
+
+Built build(fuzz::Bytes& in)
+{
+    using fuzz::ArrayPtr;
+    const std::size_t P = in.below(6);
+    const std::size_t M = in.below(4);
+    auto any = [&in] { return in.number(); };
+    auto label = [&in] { return in.pick({1, 2, 3, 1, 2, -1, 0, -0.0, 1.5, 2.9, -1.7, 4294967297.0}); };
+
+    Built b;
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::matrix_of(in, P, M, any); }, any));
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::vector_of(in, P, label); }, label));
+    auto vigilance = [&in] { return in.pick({0, 0.5, 1, 0.9, 1e-300, 4.9e-324, 0.999999999, -0.0, -1e-9}); };
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, vigilance); }, vigilance));
+    auto gamma = [&in] {
+        return in.pick({1, 0.5, 2, 1e-300, 4.9e-324, 1e300, std::numeric_limits<double>::max(),
+                        std::numeric_limits<double>::infinity(), 0, -1});
+    };
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, gamma); }, gamma));
+    // Pass counts stay small whatever their form: a number from this list
+    // only, never an arbitrary one.
+    auto passes = [&in] {
+        return in.pick({1, 2, 3, 5, 0.9, 1.9, 0, -1, 4294967298.0, 2147483648.0, 1e300,
+                        std::numeric_limits<double>::quiet_NaN()},
+                       false);
+    };
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, passes); }, passes));
+    auto flag = [&in] { return in.pick({0, 1, 0, 1, -0.5, 1.7, 2, -1}); };
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, flag); }, flag));
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, flag); }, flag));
+    auto oflag = [&in] { return in.pick({0, 1, 2, 3, 4, 4.9, 5, -1}); };
+    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, oflag); }, oflag));
+
+    const std::size_t nrhs = fuzz::argument_count(in, 8, 9);
+    while (b.inputs.size() < nrhs)
+        b.inputs.push_back(fuzz::any_array(in, any));
+    b.inputs.resize(nrhs);
+    b.nlhs = static_cast<int>(fuzz::argument_count(in, 3, 4));
+    return b;
+}
+
+// The value of a scalar argument that the command accepted.
+double scalar(const fuzz::ArrayPtr& array)
+{
+    return mxGetScalar(array.get());
+}
+
+void check_success(const Built& b, const standin::Outcome& outcome)
+{
+    using fuzz::expect;
+    expect(b.inputs.size() == 8 && b.nlhs == 3, command, "success with a wrong argument count");
+    expect(outcome.outputs.size() == 3 && outcome.outputs[0] && outcome.outputs[1] && outcome.outputs[2], command,
+           "an output slot left empty");
+    const auto patterns = standin::dims_of(b.inputs[0].get());
+    const std::size_t P = patterns.at(0);
+    const std::size_t M = patterns.at(1);
+    const auto templates = standin::dims_of(outcome.outputs[0].get());
+    expect(templates.size() == 2 && templates[1] == 2 * M + 1, command, "templates not E x (2M+1)");
+    const std::size_t E = templates[0];
+    expect(standin::dims_of(outcome.outputs[1].get()) == std::vector<std::size_t>{E, 1}, command,
+           "labels not E x 1");
+    expect(standin::dims_of(outcome.outputs[2].get()) == std::vector<std::size_t>{1, 1}, command,
+           "pass count not 1 x 1");
+    for (int k = 0; k < 3; ++k)
+        expect(standin::class_of(outcome.outputs[k].get()) == mxDOUBLE_CLASS, command, "an output not double");
+
+    const double passes = standin::values_of(outcome.outputs[2].get())[0];
+    const int allowed = tarn::integer_from_double(scalar(b.inputs[4]));
+    expect(passes >= 1 && passes <= allowed && passes == static_cast<int>(passes), command, "pass count out of range");
+    expect(E <= P * static_cast<std::size_t>(passes), command, "more nodes than presentations");
+
+    // Node labels are whole numbers made from the pattern labels.
+    std::set<double> converted;
+    for (double y : fuzz::elements_of(b.inputs[1]))
+        converted.insert(static_cast<double>(tarn::integer_from_double(y)));
+    for (double label : standin::values_of(outcome.outputs[1].get()))
+        expect(converted.count(label) == 1, command, "a node label that no pattern carries");
+
+    // Priors are count / N: each in (0, 1], summing to 1 without trimming.
+    const auto values = standin::values_of(outcome.outputs[0].get());
+    double prior_sum = 0;
+    for (std::size_t j = 0; j < E; ++j) {
+        const double prior = values[2 * M * E + j];
+        expect(prior > 0 && prior <= 1, command, "a prior outside (0, 1]");
+        prior_sum += prior;
+        for (std::size_t i = 0; i < M; ++i)
+            expect(!(values[(M + i) * E + j] < 0), command, "a negative deviation");
+    }
+    const bool trimmed = tarn::integer_from_double(scalar(b.inputs[6])) == 1;
+    const bool quiet = tarn::integer_from_double(scalar(b.inputs[7])) == 0;
+    expect(!quiet || outcome.console.empty(), command, "printed at output level 0");
+    expect(prior_sum <= 1 + 1e-9 && (trimmed || E == 0 || prior_sum >= 1 - 1e-9), command, "priors do not add up");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::Bytes in(data, size);
+    const tarn::KernelPath path = fuzz::any_kernel_path(in);
+    const fuzz::Injection injected = fuzz::injection(in);
+    const Built b = build(in);
+
+    const tarn::KernelPath fastest = tarn::kernel_path();
+    tarn::set_kernel_path(path);  // stays on the fastest when the CPU lacks it
+    const std::size_t live = tarn::node_memory_live_blocks();
+    const long node_before = tarn::node_memory_allocation_count();
+    if (injected.at != 0) {
+        if (injected.host)
+            standin::fail_host_allocation_at(injected.at);
+        else
+            tarn::node_memory_fail_at(injected.at);
+    }
+    const standin::Outcome outcome = standin::call(mexFunction, b.nlhs, b.inputs);
+    tarn::node_memory_fail_at(0);
+    standin::fail_host_allocation_at(0);
+    fuzz::check_common(command, outcome, injected, tarn::node_memory_allocation_count() - node_before, live);
+
+    if (!outcome.raised) {
+        check_success(b, outcome);
+        // The same call on the node-by-node path gives the same bits, the
+        // same console and the same work.
+        tarn::set_kernel_path(tarn::KernelPath::reference);
+        const standin::Outcome reference = standin::call(mexFunction, b.nlhs, b.inputs);
+        fuzz::expect(!reference.raised, command, "the reference path raised: " + reference.error);
+        for (int k = 0; k < 3; ++k)
+            fuzz::expect(fuzz::same_bits(standin::values_of(outcome.outputs[k].get()),
+                                         standin::values_of(reference.outputs[k].get())),
+                         command, "output " + std::to_string(k + 1) + " differs from the reference path");
+        fuzz::expect(fuzz::without_work_lines(outcome.console) == fuzz::without_work_lines(reference.console), command,
+                     "console differs from the reference path:\n" + outcome.console + "----\n" + reference.console);
+        fuzz::expect(outcome.work == reference.work, command, "work differs from the reference path");
+    }
+    tarn::set_kernel_path(fastest);
+    return 0;
+}
