@@ -45,8 +45,10 @@ struct Allocations {
 };
 
 // Counts the allocations of `invoke` (a call of the command), then makes
-// each of them fail in turn. Every failing run must end with the prepared
-// message `out_of_memory`, warn of nothing, write to no input, give back
+// each of them fail in turn: the host's by a null answer (MATLAB) and by an
+// error the host raises itself (Octave), the node blocks by a null answer.
+// Every failing run must end with the prepared message `out_of_memory` (or
+// the host's own error), warn of nothing, write to no input, give back
 // every node block and print nothing a normal call would not have printed
 // up to that point; the next normal call must return exactly what the
 // first did. One past the last point fails nothing, so the count is exact
@@ -64,13 +66,17 @@ Allocations fail_every_allocation(Invoke invoke, const std::string& out_of_memor
         return counted;
     const std::string reference_console = without_work_line(reference.console);
 
-    for (const bool host : {true, false}) {
+    enum Failure { host_null, host_raises, node_null };
+    for (const Failure failure : {host_null, host_raises, node_null}) {
+        const bool host = failure != node_null;
         const long points = host ? counted.host : counted.node;
+        const char* const names[] = {"host (null)", "host (raised)", "node"};
         for (long k = 1; k <= points + 1; ++k) {
-            SCOPED_TRACE(std::string(host ? "host" : "node") + " allocation " + std::to_string(k) + " of " +
+            SCOPED_TRACE(std::string(names[failure]) + " allocation " + std::to_string(k) + " of " +
                          std::to_string(points));
             if (host)
-                standin::fail_host_allocation_at(k);
+                standin::fail_host_allocation_at(k, failure == host_raises ? standin::HostFailure::raised_error
+                                                                           : standin::HostFailure::null_answer);
             else
                 tarn::node_memory_fail_at(k);
             const standin::Outcome failed = invoke();
@@ -82,7 +88,7 @@ Allocations fail_every_allocation(Invoke invoke, const std::string& out_of_memor
                 continue;
             }
             EXPECT_TRUE(failed.raised);
-            EXPECT_EQ(failed.error, out_of_memory);
+            EXPECT_EQ(failed.error, failure == host_raises ? standin::host_allocation_error : out_of_memory);
             EXPECT_TRUE(failed.warnings.empty());
             EXPECT_TRUE(failed.inputs_unchanged);
             EXPECT_EQ(tarn::node_memory_live_blocks(), live);

@@ -174,9 +174,11 @@ inline std::size_t argument_count(Bytes& in, std::size_t right, std::size_t most
     return in.below(static_cast<unsigned>(most + 1));
 }
 
-// An allocation failure to inject, or none.
+// An allocation failure to inject, or none: a host allocation answered by
+// null (MATLAB) or by an error the host raises (Octave), or a node block.
 struct Injection {
     bool host = false;
+    bool raises = false;
     long at = 0;  // 0: none
 };
 
@@ -186,7 +188,9 @@ inline Injection injection(Bytes& in)
     if (in.chance(200))
         return i;
     i.host = in.below(2) == 0;
-    i.at = 1 + static_cast<long>(in.below(i.host ? 64 : 8));
+    const std::uint8_t b = in.byte();
+    i.at = 1 + static_cast<long>(b % (i.host ? 64 : 8));
+    i.raises = i.host && (b & 64) != 0;
     return i;
 }
 
@@ -263,9 +267,10 @@ inline std::string without_work_lines(const std::string& console)
 // What every call must satisfy, whatever its arguments: an error message
 // that names the command and is a finished line of text; an argument
 // refused before anything is allocated or printed; a failed allocation
-// always reported as exhausted memory and exhausted memory never reported
-// without one; no warning (the checks leave the conversions nothing to warn
-// about); no input written to; every node block given back.
+// always reported as exhausted memory (or, when the host raised, ending the
+// call with the host's error) and exhausted memory never reported without
+// one; no warning (the checks leave the conversions nothing to warn about);
+// no input written to; every node block given back.
 inline void check_common(const char* command, const standin::Outcome& outcome, const Injection& injected,
                          long node_allocations, std::size_t live_before)
 {
@@ -276,22 +281,60 @@ inline void check_common(const char* command, const standin::Outcome& outcome, c
     expect(outcome.warnings.empty(), command, "warning: " + (outcome.warnings.empty() ? "" : outcome.warnings[0]));
     const bool failure_reached = injected.at != 0 && (injected.host ? outcome.host_allocations >= injected.at
                                                                      : node_allocations >= injected.at);
+    if (failure_reached) {
+        const std::string expected = injected.raises ? standin::host_allocation_error : out_of_memory;
+        expect(outcome.raised && outcome.error == expected, command,
+               "a failed allocation not reported as exhausted memory: " +
+                   (outcome.raised ? outcome.error : std::string("success")));
+        return;
+    }
     if (outcome.raised) {
         expect(outcome.error.compare(0, prefix.size(), prefix) == 0, command, "message without prefix: " + outcome.error);
         expect(outcome.error.size() < 200, command, "overlong message");
         for (char c : outcome.error)
             expect((c >= ' ' && c <= '~') || c == '\n', command, "unprintable message: " + outcome.error);
         expect(outcome.error.find('%') == std::string::npos, command, "unformatted message: " + outcome.error);
-        if (outcome.error == out_of_memory)
-            expect(failure_reached, command, "out of memory without a failed allocation");
-        else
-            expect(outcome.host_allocations == 0 && node_allocations == 0 && outcome.console.empty(), command,
-                   "an argument refused after allocating or printing: " + outcome.error);
+        expect(outcome.error != out_of_memory, command, "out of memory without a failed allocation");
+        expect(outcome.host_allocations == 0 && node_allocations == 0 && outcome.console.empty(), command,
+               "an argument refused after allocating or printing: " + outcome.error);
     }
-    if (failure_reached)
-        expect(outcome.raised && outcome.error == out_of_memory, command,
-               "a failed allocation not reported as exhausted memory: " +
-                   (outcome.raised ? outcome.error : std::string("success")));
+}
+
+// Calls the command with the injection armed and checks what every call
+// must satisfy.
+inline standin::Outcome run_checked(const char* command, standin::MexEntry entry, int nlhs,
+                                    const std::vector<ArrayPtr>& inputs, const Injection& injected)
+{
+    const std::size_t live = tarn::node_memory_live_blocks();
+    const long node_before = tarn::node_memory_allocation_count();
+    if (injected.at != 0 && injected.host)
+        standin::fail_host_allocation_at(
+            injected.at, injected.raises ? standin::HostFailure::raised_error : standin::HostFailure::null_answer);
+    else if (injected.at != 0)
+        tarn::node_memory_fail_at(injected.at);
+    standin::Outcome outcome = standin::call(entry, nlhs, inputs);
+    tarn::node_memory_fail_at(0);
+    standin::fail_host_allocation_at(0);
+    check_common(command, outcome, injected, tarn::node_memory_allocation_count() - node_before, live);
+    return outcome;
+}
+
+// A successful call repeated on the node-by-node matching path must give
+// the same bits in every output, the same console and the same work.
+inline void check_against_reference(const char* command, standin::MexEntry entry, int nlhs,
+                                    const std::vector<ArrayPtr>& inputs, const standin::Outcome& outcome)
+{
+    const tarn::KernelPath path = tarn::kernel_path();
+    tarn::set_kernel_path(tarn::KernelPath::reference);
+    const standin::Outcome reference = standin::call(entry, nlhs, inputs);
+    tarn::set_kernel_path(path);
+    expect(!reference.raised, command, "the reference path raised: " + reference.error);
+    for (std::size_t k = 0; k < outcome.outputs.size(); ++k)
+        expect(same_bits(standin::values_of(outcome.outputs[k].get()), standin::values_of(reference.outputs[k].get())),
+               command, "output " + std::to_string(k + 1) + " differs from the reference path");
+    expect(without_work_lines(outcome.console) == without_work_lines(reference.console), command,
+           "console differs from the reference path:\n" + outcome.console + "----\n" + reference.console);
+    expect(outcome.work == reference.work, command, "work differs from the reference path");
 }
 
 }  // namespace fuzz

@@ -113,30 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const tarn::KernelPath fastest = tarn::kernel_path();
     tarn::set_kernel_path(path);  // stays on the fastest when the CPU lacks it
-    const std::size_t live = tarn::node_memory_live_blocks();
-    const long node_before = tarn::node_memory_allocation_count();
-    if (injected.at != 0) {
-        if (injected.host)
-            standin::fail_host_allocation_at(injected.at);
-        else
-            tarn::node_memory_fail_at(injected.at);
-    }
-    const standin::Outcome outcome = standin::call(mexFunction, b.nlhs, b.inputs);
-    tarn::node_memory_fail_at(0);
-    standin::fail_host_allocation_at(0);
-    fuzz::check_common(command, outcome, injected, tarn::node_memory_allocation_count() - node_before, live);
-
+    const standin::Outcome outcome = fuzz::run_checked(command, mexFunction, b.nlhs, b.inputs, injected);
     if (!outcome.raised) {
         check_success(b, outcome);
-        tarn::set_kernel_path(tarn::KernelPath::reference);
-        const standin::Outcome reference = standin::call(mexFunction, b.nlhs, b.inputs);
-        fuzz::expect(!reference.raised, command, "the reference path raised: " + reference.error);
-        fuzz::expect(fuzz::same_bits(standin::values_of(outcome.outputs[0].get()),
-                                     standin::values_of(reference.outputs[0].get())),
-                     command, "result differs from the reference path");
-        fuzz::expect(fuzz::without_work_lines(outcome.console) == fuzz::without_work_lines(reference.console), command,
-                     "console differs from the reference path:\n" + outcome.console + "----\n" + reference.console);
-        fuzz::expect(outcome.work == reference.work, command, "work differs from the reference path");
+        fuzz::check_against_reference(command, mexFunction, b.nlhs, b.inputs, outcome);
     }
     tarn::set_kernel_path(fastest);
     return 0;

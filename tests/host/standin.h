@@ -52,7 +52,14 @@ Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs);
 // and blocks it leaves are reclaimed at the end.
 Outcome within_call(const std::function<void()>& body);
 
+// How a failing host allocation shows itself to the command: MATLAB's
+// allocator answers null; Octave's raises an error of its own, which ends
+// the call through the command's frames.
+enum class HostFailure { null_answer, raised_error };
+// The error text of a raised allocation failure.
+extern const char* const host_allocation_error;
+
 // Makes the k-th host allocation (1-based) of the next call fail; 0 = none.
-void fail_host_allocation_at(long k);
+void fail_host_allocation_at(long k, HostFailure how = HostFailure::null_answer);
 
 }  // namespace standin

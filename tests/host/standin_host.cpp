@@ -33,10 +33,12 @@ struct CallState {
     std::set<mxArray*> created;           // arrays made by the command
     long allocations = 0;
     long fail_at = 0;
+    HostFailure fail_how = HostFailure::null_answer;
 };
 
 CallState state;
 long pending_failure = 0;
+HostFailure pending_how = HostFailure::null_answer;
 
 std::size_t element_size(mxClassID cls)
 {
@@ -92,7 +94,10 @@ void store(mxArray* a, std::size_t k, double v)
 bool allocation_allowed()
 {
     ++state.allocations;
-    return !(state.fail_at > 0 && state.allocations == state.fail_at);
+    const bool fails = state.fail_at > 0 && state.allocations == state.fail_at;
+    if (fails && state.fail_how == HostFailure::raised_error)
+        throw Raised{host_allocation_error};
+    return !fails;
 }
 
 }  // namespace
@@ -156,9 +161,12 @@ mxClassID class_of(const mxArray* array)
     return array->cls;
 }
 
-void fail_host_allocation_at(long k)
+const char* const host_allocation_error = "failed to allocate memory";
+
+void fail_host_allocation_at(long k, HostFailure how)
 {
     pending_failure = k;
+    pending_how = how;
 }
 
 Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs)
@@ -167,7 +175,9 @@ Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs)
     state = CallState{};
     state.outcome = &outcome;
     state.fail_at = pending_failure;
+    state.fail_how = pending_how;
     pending_failure = 0;
+    pending_how = HostFailure::null_answer;
 
     std::vector<std::vector<unsigned char>> before;
     std::vector<const mxArray*> prhs;
