@@ -60,7 +60,7 @@ if(TARN_BUILD_PLUGINS AND OCTAVE_CLI AND TARGET tarn_score_plugin)
            COMMAND ${octave_run} --eval "${octave_path} exit(run_octave_tests('${CMAKE_CURRENT_SOURCE_DIR}/octave/hostile_tests.m'))")
   set_tests_properties(OctaveHostile PROPERTIES LABELS "octave")
 
-  add_test(NAME OctaveSoak COMMAND ${octave_run} --eval "${octave_path} exit(soak_session(10000, 1024))")
+  add_test(NAME OctaveSoak COMMAND ${octave_run} --eval "${octave_path} exit(soak_session(10000, 1536))")
   set_tests_properties(OctaveSoak PROPERTIES LABELS "octave;long")
 
   find_program(VALGRIND valgrind)

@@ -7,7 +7,7 @@
 ## process (VmRSS) must not grow by more than BOUND_KB after the first 100
 ## iterations. Status 0 when both hold.
 
-function status = soak_session (iterations = 10000, bound_kb = 2048)
+function status = soak_session (iterations = 10000, bound_kb = 1536)
   rand ("state", 11);
   randn ("state", 11);
   sets = 4;
