@@ -27,8 +27,8 @@ inline std::string kernel_path_test_name(const ::testing::TestParamInfo<tarn::Ke
     return tarn::kernel_path_name(info.param);
 }
 
-#define TARN_ON_EVERY_KERNEL_PATH(suite)                                                                          \
-    INSTANTIATE_TEST_SUITE_P(Paths, suite,                                                                       \
-                             ::testing::Values(tarn::KernelPath::reference, tarn::KernelPath::blocks,            \
-                                               tarn::KernelPath::avx2, tarn::KernelPath::avx512),                \
+#define TARN_ON_EVERY_KERNEL_PATH(suite)                                                              \
+    INSTANTIATE_TEST_SUITE_P(Paths, suite,                                                            \
+                             ::testing::Values(tarn::KernelPath::reference, tarn::KernelPath::blocks, \
+                                               tarn::KernelPath::avx2, tarn::KernelPath::avx512),     \
                              kernel_path_test_name)

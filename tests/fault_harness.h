@@ -75,8 +75,8 @@ Allocations fail_every_allocation(Invoke invoke, const std::string& out_of_memor
             SCOPED_TRACE(std::string(names[failure]) + " allocation " + std::to_string(k) + " of " +
                          std::to_string(points));
             if (host)
-                standin::fail_host_allocation_at(k, failure == host_raises ? standin::HostFailure::raised_error
-                                                                           : standin::HostFailure::null_answer);
+                standin::fail_host_allocation_at(
+                    k, failure == host_raises ? standin::HostFailure::raised_error : standin::HostFailure::null_answer);
             else
                 tarn::node_memory_fail_at(k);
             const standin::Outcome failed = invoke();

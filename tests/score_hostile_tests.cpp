@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "every_kernel_path.h"
 #include "model/node_memory.h"
 #include "standin.h"
-#include "every_kernel_path.h"
 
 using standin::ArrayPtr;
 
@@ -44,10 +44,10 @@ Scored score(const std::vector<std::vector<double>>& rows, const std::vector<dou
             labels.push_back(7 + 2 * static_cast<double>(j));
     }
     const std::size_t live = tarn::node_memory_live_blocks();
-    const auto outcome = standin::call(mexFunction, 1,
-                                       {standin::matrix(rows.size(), 3, flat), standin::column(labels),
-                                        standin::scalar(vigilance), standin::column(patterns),
-                                        standin::scalar(unknown), standin::scalar(rule), standin::scalar(3)});
+    const auto outcome =
+        standin::call(mexFunction, 1,
+                      {standin::matrix(rows.size(), 3, flat), standin::column(labels), standin::scalar(vigilance),
+                       standin::column(patterns), standin::scalar(unknown), standin::scalar(rule), standin::scalar(3)});
     EXPECT_FALSE(outcome.raised) << outcome.error;
     EXPECT_TRUE(outcome.inputs_unchanged);
     EXPECT_EQ(tarn::node_memory_live_blocks(), live);
@@ -83,8 +83,10 @@ TEST_P(ScoreHostileNumbers, InfinitelyFarPatternsTieAtMinusInfinity)
 {
     const std::vector<double> far = {inf, -inf, 1e300, -1e300, std::numeric_limits<double>::max()};
     EXPECT_EQ(score({{0, 1, 1}, {10, 1, 1}}, far, 0.0, 0).labels, (Labels{7, 7, 7, 7, 7}));
-    EXPECT_EQ(score({{0, 1, 1}, {10, 1, 1}}, far, 0.0, 1).labels, (Labels{unknown, unknown, unknown, unknown, unknown}));
-    EXPECT_EQ(score({{0, 1, 1}, {10, 1, 1}}, far, 1e-300, 0).labels, (Labels{unknown, unknown, unknown, unknown, unknown}));
+    EXPECT_EQ(score({{0, 1, 1}, {10, 1, 1}}, far, 0.0, 1).labels,
+              (Labels{unknown, unknown, unknown, unknown, unknown}));
+    EXPECT_EQ(score({{0, 1, 1}, {10, 1, 1}}, far, 1e-300, 0).labels,
+              (Labels{unknown, unknown, unknown, unknown, unknown}));
     const Scored traced = score({{0, 1, 1}}, {inf}, 0.0, 0);
     EXPECT_NE(traced.console.find("CCF(1)=-inf"), std::string::npos) << traced.console;
 }

@@ -52,25 +52,46 @@ public:
     {
         const double inf = std::numeric_limits<double>::infinity();
         switch (below(20)) {
-            case 0: return std::numeric_limits<double>::quiet_NaN();
-            case 1: return inf;
-            case 2: return -inf;
-            case 3: return 0.0;
-            case 4: return -0.0;
-            case 5: return std::numeric_limits<double>::denorm_min() * (1 + below(4));
-            case 6: return -std::numeric_limits<double>::denorm_min();
-            case 7: return std::numeric_limits<double>::min();
-            case 8: return 1e300;
-            case 9: return -1e300;
-            case 10: return std::numeric_limits<double>::max();
-            case 11: return -std::numeric_limits<double>::max();
-            case 12: return 1e150 * (static_cast<int>(byte()) - 128);
-            case 13: return raw_double();
-            case 14: return (static_cast<int>(byte()) - 128) / 16.0;
-            case 15: return 4294967296.0 + (static_cast<int>(byte()) - 128);  // 2^32 + small
-            case 16: return 2147483648.0 * (1 + below(2)) - below(2);         // around 2^31
-            case 17: return 9223372036854775808.0 * (below(2) ? 1 : -1);       // +-2^63
-            default: return static_cast<double>(static_cast<int>(byte()) - 128);
+            case 0:
+                return std::numeric_limits<double>::quiet_NaN();
+            case 1:
+                return inf;
+            case 2:
+                return -inf;
+            case 3:
+                return 0.0;
+            case 4:
+                return -0.0;
+            case 5:
+                return std::numeric_limits<double>::denorm_min() * (1 + below(4));
+            case 6:
+                return -std::numeric_limits<double>::denorm_min();
+            case 7:
+                return std::numeric_limits<double>::min();
+            case 8:
+                return 1e300;
+            case 9:
+                return -1e300;
+            case 10:
+                return std::numeric_limits<double>::max();
+            case 11:
+                return -std::numeric_limits<double>::max();
+            case 12:
+                return 1e150 * (static_cast<int>(byte()) - 128);
+            case 13:
+                return raw_double();
+            case 14:
+                return (static_cast<int>(byte()) - 128) / 16.0;
+            case 15:
+                return 4294967296.0 + (static_cast<int>(byte()) - 128);  // 2^32 + small
+            case 16: {                                                   // around 2^31 and 2^32
+                const double power = 2147483648.0 * (1 + below(2));
+                return power - below(2);
+            }
+            case 17:
+                return 9223372036854775808.0 * (below(2) ? 1 : -1);  // +-2^63
+            default:
+                return static_cast<double>(static_cast<int>(byte()) - 128);
         }
     }
 
@@ -93,10 +114,10 @@ private:
 // The classes an argument may have; double most often.
 inline mxClassID any_class(Bytes& in)
 {
-    static const mxClassID classes[] = {mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT8_CLASS,   mxUINT8_CLASS, mxINT16_CLASS,
-                                        mxUINT16_CLASS, mxINT32_CLASS,  mxUINT32_CLASS, mxINT64_CLASS, mxUINT64_CLASS,
-                                        mxLOGICAL_CLASS, mxCHAR_CLASS,  mxCELL_CLASS,   mxSTRUCT_CLASS, mxFUNCTION_CLASS,
-                                        mxUNKNOWN_CLASS};
+    static const mxClassID classes[] = {mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT8_CLASS,     mxUINT8_CLASS,
+                                        mxINT16_CLASS,  mxUINT16_CLASS, mxINT32_CLASS,    mxUINT32_CLASS,
+                                        mxINT64_CLASS,  mxUINT64_CLASS, mxLOGICAL_CLASS,  mxCHAR_CLASS,
+                                        mxCELL_CLASS,   mxSTRUCT_CLASS, mxFUNCTION_CLASS, mxUNKNOWN_CLASS};
     if (in.chance(160))
         return mxDOUBLE_CLASS;
     return classes[in.below(sizeof classes / sizeof classes[0])];
@@ -225,18 +246,66 @@ inline std::vector<double> elements_of(const ArrayPtr& array)
     const auto* p = static_cast<const unsigned char*>(mxGetData(array.get()));
     for (std::size_t k = 0; k < n; ++k) {
         switch (standin::class_of(array.get())) {
-            case mxDOUBLE_CLASS: { double v; std::memcpy(&v, p + 8 * k, 8); out[k] = v; break; }
-            case mxSINGLE_CLASS: { float v; std::memcpy(&v, p + 4 * k, 4); out[k] = v; break; }
-            case mxINT8_CLASS: out[k] = static_cast<std::int8_t>(p[k]); break;
-            case mxUINT8_CLASS: out[k] = p[k]; break;
-            case mxLOGICAL_CLASS: out[k] = p[k] != 0 ? 1 : 0; break;
-            case mxINT16_CLASS: { std::int16_t v; std::memcpy(&v, p + 2 * k, 2); out[k] = v; break; }
-            case mxUINT16_CLASS: { std::uint16_t v; std::memcpy(&v, p + 2 * k, 2); out[k] = v; break; }
-            case mxINT32_CLASS: { std::int32_t v; std::memcpy(&v, p + 4 * k, 4); out[k] = v; break; }
-            case mxUINT32_CLASS: { std::uint32_t v; std::memcpy(&v, p + 4 * k, 4); out[k] = v; break; }
-            case mxINT64_CLASS: { std::int64_t v; std::memcpy(&v, p + 8 * k, 8); out[k] = static_cast<double>(v); break; }
-            case mxUINT64_CLASS: { std::uint64_t v; std::memcpy(&v, p + 8 * k, 8); out[k] = static_cast<double>(v); break; }
-            default: out[k] = 0; break;
+            case mxDOUBLE_CLASS: {
+                double v;
+                std::memcpy(&v, p + 8 * k, 8);
+                out[k] = v;
+                break;
+            }
+            case mxSINGLE_CLASS: {
+                float v;
+                std::memcpy(&v, p + 4 * k, 4);
+                out[k] = v;
+                break;
+            }
+            case mxINT8_CLASS:
+                out[k] = static_cast<std::int8_t>(p[k]);
+                break;
+            case mxUINT8_CLASS:
+                out[k] = p[k];
+                break;
+            case mxLOGICAL_CLASS:
+                out[k] = p[k] != 0 ? 1 : 0;
+                break;
+            case mxINT16_CLASS: {
+                std::int16_t v;
+                std::memcpy(&v, p + 2 * k, 2);
+                out[k] = v;
+                break;
+            }
+            case mxUINT16_CLASS: {
+                std::uint16_t v;
+                std::memcpy(&v, p + 2 * k, 2);
+                out[k] = v;
+                break;
+            }
+            case mxINT32_CLASS: {
+                std::int32_t v;
+                std::memcpy(&v, p + 4 * k, 4);
+                out[k] = v;
+                break;
+            }
+            case mxUINT32_CLASS: {
+                std::uint32_t v;
+                std::memcpy(&v, p + 4 * k, 4);
+                out[k] = v;
+                break;
+            }
+            case mxINT64_CLASS: {
+                std::int64_t v;
+                std::memcpy(&v, p + 8 * k, 8);
+                out[k] = static_cast<double>(v);
+                break;
+            }
+            case mxUINT64_CLASS: {
+                std::uint64_t v;
+                std::memcpy(&v, p + 8 * k, 8);
+                out[k] = static_cast<double>(v);
+                break;
+            }
+            default:
+                out[k] = 0;
+                break;
         }
     }
     return out;
@@ -279,8 +348,8 @@ inline void check_common(const char* command, const standin::Outcome& outcome, c
     expect(tarn::node_memory_live_blocks() == live_before, command, "node blocks left behind");
     expect(outcome.inputs_unchanged, command, "an input was written to");
     expect(outcome.warnings.empty(), command, "warning: " + (outcome.warnings.empty() ? "" : outcome.warnings[0]));
-    const bool failure_reached = injected.at != 0 && (injected.host ? outcome.host_allocations >= injected.at
-                                                                     : node_allocations >= injected.at);
+    const bool failure_reached =
+        injected.at != 0 && (injected.host ? outcome.host_allocations >= injected.at : node_allocations >= injected.at);
     if (failure_reached) {
         const std::string expected = injected.raises ? standin::host_allocation_error : out_of_memory;
         expect(outcome.raised && outcome.error == expected, command,
@@ -289,7 +358,8 @@ inline void check_common(const char* command, const standin::Outcome& outcome, c
         return;
     }
     if (outcome.raised) {
-        expect(outcome.error.compare(0, prefix.size(), prefix) == 0, command, "message without prefix: " + outcome.error);
+        expect(outcome.error.compare(0, prefix.size(), prefix) == 0, command,
+               "message without prefix: " + outcome.error);
         expect(outcome.error.size() < 200, command, "overlong message");
         for (char c : outcome.error)
             expect((c >= ' ' && c <= '~') || c == '\n', command, "unprintable message: " + outcome.error);

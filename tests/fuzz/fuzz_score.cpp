@@ -60,18 +60,25 @@ Built build(fuzz::Bytes& in)
         return in.number();
     };
     Built b;
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::matrix_of(in, J, W, template_value); }, any));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::matrix_of(in, J, W, template_value); }, any));
     auto label = [&in] { return in.pick({7, 9, 11, 7, 9, -1, 0, 1.5, 2147483648.0, 4294967303.0}); };
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::vector_of(in, J, label); }, label));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::vector_of(in, J, label); }, label));
     auto vigilance = [&in] { return in.pick({0, 0.5, 1, 0.9, 1e-300, 4.9e-324, 0.999999999, -0.0, 1e-9}); };
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, vigilance); }, vigilance));
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::matrix_of(in, K, pattern_columns, any); }, any));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::scalar_of(in, vigilance); }, vigilance));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::matrix_of(in, K, pattern_columns, any); }, any));
     auto unknown = [&in, nan_value] { return in.pick({-1, 0, -3, 2147483648.0, 1e300, nan_value, -1.7}); };
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, unknown); }, unknown));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::scalar_of(in, unknown); }, unknown));
     auto rule = [&in, nan_value] { return in.pick({0, 1, 0, 1, 1.7, -0.5, 2, nan_value}); };
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, rule); }, rule));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::scalar_of(in, rule); }, rule));
     auto oflag = [&in] { return in.pick({0, 1, 2, 3, 3.9, 4, -1}); };
-    b.inputs.push_back(fuzz::slot(in, [&] { return fuzz::scalar_of(in, oflag); }, oflag));
+    b.inputs.push_back(fuzz::slot(
+        in, [&] { return fuzz::scalar_of(in, oflag); }, oflag));
 
     const std::size_t nrhs = fuzz::argument_count(in, 7, 8);
     while (b.inputs.size() < nrhs)
@@ -87,8 +94,7 @@ void check_success(const Built& b, const standin::Outcome& outcome)
     expect(b.inputs.size() == 7 && b.nlhs == 1, command, "success with a wrong argument count");
     expect(!outcome.outputs.empty() && outcome.outputs[0], command, "the output slot left empty");
     const std::size_t K = standin::dims_of(b.inputs[3].get()).at(0);
-    expect(standin::dims_of(outcome.outputs[0].get()) == std::vector<std::size_t>{K, 1}, command,
-           "result not K x 1");
+    expect(standin::dims_of(outcome.outputs[0].get()) == std::vector<std::size_t>{K, 1}, command, "result not K x 1");
     expect(standin::class_of(outcome.outputs[0].get()) == mxDOUBLE_CLASS, command, "result not double");
 
     std::set<double> possible;
