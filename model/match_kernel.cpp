@@ -26,15 +26,22 @@ struct Vectors {
 using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double, double*,
                              std::uint8_t*);
 
+// A permutation of the eight lanes of a mask, in each compiler's spelling.
+#if defined(__clang__)
+#define TARN_PERMUTE8(m, ...) __builtin_shufflevector(m, m, __VA_ARGS__)
+#else
+#define TARN_PERMUTE8(m, ...) __builtin_shuffle(m, Mask{__VA_ARGS__})
+#endif
+
 // Whether a comparison held (-1) in every lane, or in any lane.
 template <int W>
 inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
 {
     using Mask = typename Vectors<W>::Mask;
     if constexpr (W == 8) {
-        m = m & __builtin_shuffle(m, Mask{4, 5, 6, 7, 0, 1, 2, 3});
-        m = m & __builtin_shuffle(m, Mask{2, 3, 0, 1, 6, 7, 4, 5});
-        m = m & __builtin_shuffle(m, Mask{1, 0, 3, 2, 5, 4, 7, 6});
+        m = m & TARN_PERMUTE8(m, 4, 5, 6, 7, 0, 1, 2, 3);
+        m = m & TARN_PERMUTE8(m, 2, 3, 0, 1, 6, 7, 4, 5);
+        m = m & TARN_PERMUTE8(m, 1, 0, 3, 2, 5, 4, 7, 6);
         return m[0] != 0;
     } else {
         long long r = -1;
