@@ -407,4 +407,27 @@ inline void check_against_reference(const char* command, standin::MexEntry entry
     expect(outcome.work == reference.work, command, "work differs from the reference path");
 }
 
+// One fuzz input: picks a matching path and an injection, builds the
+// arguments, runs the command with every common check, then the command's
+// own checks of a success and the comparison with the node-by-node path.
+template <typename Build, typename CheckSuccess>
+int fuzz_one(const char* command, standin::MexEntry entry, const std::uint8_t* data, std::size_t size, Build build,
+             CheckSuccess check_success)
+{
+    Bytes in(data, size);
+    const tarn::KernelPath path = any_kernel_path(in);
+    const Injection injected = injection(in);
+    const auto b = build(in);
+
+    const tarn::KernelPath fastest = tarn::kernel_path();
+    tarn::set_kernel_path(path);  // stays on the fastest when the CPU lacks it
+    const standin::Outcome outcome = run_checked(command, entry, b.nlhs, b.inputs, injected);
+    if (!outcome.raised) {
+        check_success(b, outcome);
+        check_against_reference(command, entry, b.nlhs, b.inputs, outcome);
+    }
+    tarn::set_kernel_path(fastest);
+    return 0;
+}
+
 }  // namespace fuzz

@@ -128,18 +128,5 @@ void check_success(const Built& b, const standin::Outcome& outcome)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::Bytes in(data, size);
-    const tarn::KernelPath path = fuzz::any_kernel_path(in);
-    const fuzz::Injection injected = fuzz::injection(in);
-    const Built b = build(in);
-
-    const tarn::KernelPath fastest = tarn::kernel_path();
-    tarn::set_kernel_path(path);  // stays on the fastest when the CPU lacks it
-    const standin::Outcome outcome = fuzz::run_checked(command, mexFunction, b.nlhs, b.inputs, injected);
-    if (!outcome.raised) {
-        check_success(b, outcome);
-        fuzz::check_against_reference(command, mexFunction, b.nlhs, b.inputs, outcome);
-    }
-    tarn::set_kernel_path(fastest);
-    return 0;
+    return fuzz::fuzz_one(command, mexFunction, data, size, build, check_success);
 }
