@@ -194,7 +194,7 @@ Run train(Mixture& d, double vigilance, double gamma, int max_passes)
         run.seconds = best_time(
             [&] {
                 tarn::TrainingResult result;
-                if (!tarn::train_nodes(d.rows, d.columns, rows.data(), d.labels.data(), parameters, &result))
+                if (tarn::train_nodes(d.rows, d.columns, rows.data(), d.labels.data(), parameters, &result) != tarn::RunStatus::done)
                     return;
                 run.nodes = result.exported_count;
                 run.passes = result.list_presentations;

@@ -1,4 +1,4 @@
-#include "bridge/host_services.h"
+#include "model/host.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -74,6 +74,11 @@ void console_printf(const char* format, ...)
 void host_add_work(int count)
 {
     mexAddFlops(count);
+}
+
+bool host_interrupt_pending()
+{
+    return false;
 }
 
 }  // namespace tarn

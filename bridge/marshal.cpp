@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "bridge/arguments.h"
-#include "bridge/host_services.h"
+#include "model/host.h"
 
 namespace tarn {
 

@@ -1,5 +1,5 @@
 // The matrix output builder; only the training command returns a matrix.
-#include "bridge/host_services.h"
+#include "model/host.h"
 #include "bridge/marshal.h"
 
 namespace tarn {

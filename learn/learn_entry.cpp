@@ -4,9 +4,9 @@
 //       vigilance, gamma, max_list_presentations, no_creation_flag,
 //       trim_option, oflag)
 #include "bridge/arguments.h"
-#include "bridge/host_services.h"
 #include "bridge/marshal.h"
 #include "learn/train_nodes.h"
+#include "model/host.h"
 #include "model/integer.h"
 
 #include <climits>
@@ -183,7 +183,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 
     // 3. Train.
     TrainingResult result;
-    if (!train_nodes(P, M, patterns, labels, args.parameters, &result)) {
+    if (train_nodes(P, M, patterns, labels, args.parameters, &result) != RunStatus::done) {
         raise_message(message);
         return;
     }

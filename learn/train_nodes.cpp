@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "bridge/host_services.h"
+#include "model/host.h"
 #include "model/category_nodes.h"
 #include "model/integer.h"
 #include "model/match_kernel.h"
@@ -187,7 +187,7 @@ bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported
 
 }  // namespace
 
-bool train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
+RunStatus train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
                  TrainingResult* result)
 {
     const double rho = parameters.vigilance;
@@ -211,7 +211,7 @@ bool train_nodes(int P, int M, double* const* patterns, const double* labels, co
         for (int p = 0; p < P; ++p) {
             if (!present_pattern(nodes, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons)) {
                 nodes.release();
-                return false;
+                return RunStatus::out_of_memory;
             }
         }
         if (oflag == 2)
@@ -235,9 +235,9 @@ bool train_nodes(int P, int M, double* const* patterns, const double* labels, co
                      call_comparisons, elapsed);
 
     if (!export_templates(nodes, M, parameters.trim_option, exported_count, result))
-        return false;
+        return RunStatus::out_of_memory;
     result->list_presentations = list_presentations;
-    return true;
+    return RunStatus::done;
 }
 
 }  // namespace tarn

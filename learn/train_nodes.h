@@ -1,6 +1,8 @@
 // The training routine: list presentations, then trimming, report, export.
 #pragma once
 
+#include "model/host.h"
+
 namespace tarn {
 
 struct TrainingParameters {
@@ -14,14 +16,14 @@ struct TrainingParameters {
 
 struct TrainingResult {
     int exported_count = 0;
-    double** rows = nullptr;  // exported_count host rows of 2M+1 doubles
+    double** rows = nullptr;   // exported_count host rows of 2M+1 doubles
     double* labels = nullptr;  // exported_count host doubles
     int list_presentations = 0;
 };
 
-// Trains on P patterns of M features. Returns false when memory ran out;
+// Trains on P patterns of M features. Unless it returns done,
 // every node has been released by then and `result` holds nothing.
-bool train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
-                 TrainingResult* result);
+RunStatus train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
+                      TrainingResult* result);
 
 }  // namespace tarn

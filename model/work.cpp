@@ -3,7 +3,7 @@
 #include <chrono>
 #include <climits>
 
-#include "bridge/host_services.h"
+#include "model/host.h"
 
 namespace tarn {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "bridge/host_services.h"
+#include "model/host.h"
 #include "model/category_nodes.h"
 #include "model/integer.h"
 #include "model/match_kernel.h"
@@ -211,7 +211,7 @@ void print_report(int J, int K, int decision_option, int inactive_count, const C
 
 }  // namespace
 
-bool classify_patterns(int J, int M, double* const* templates, const double* labels, double vigilance, int K,
+RunStatus classify_patterns(int J, int M, double* const* templates, const double* labels, double vigilance, int K,
                        double* const* patterns, int unknown_label, int decision_option, double** result, int oflag)
 {
     CallCounts counts;
@@ -221,18 +221,18 @@ bool classify_patterns(int J, int M, double* const* templates, const double* lab
 
     CategoryNodes nodes(M);
     if (!load_nodes(nodes, J, templates, labels))
-        return false;
+        return RunStatus::out_of_memory;
     LabelTable table;
     if (decision_option == 1 && !table.build(J, labels)) {
         table.release();
         nodes.release();
-        return false;
+        return RunStatus::out_of_memory;
     }
     auto* predicted = static_cast<double*>(host_calloc(static_cast<std::size_t>(K), sizeof(double)));
     if (predicted == nullptr) {
         table.release();
         nodes.release();
-        return false;
+        return RunStatus::out_of_memory;
     }
 
     const int s0 = clock_seconds();
@@ -252,7 +252,7 @@ bool classify_patterns(int J, int M, double* const* templates, const double* lab
     nodes.release();
     table.release();
     *result = predicted;
-    return true;
+    return RunStatus::done;
 }
 
 }  // namespace tarn

@@ -185,8 +185,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 
     // 3. Classify.
     double* result = nullptr;
-    if (!classify_patterns(J, args.M, templates, labels, args.vigilance, K, patterns, args.unknown_label,
-                           args.decision_option, &result, args.oflag)) {
+    if (classify_patterns(J, args.M, templates, labels, args.vigilance, K, patterns, args.unknown_label,
+                          args.decision_option, &result, args.oflag) != RunStatus::done) {
         raise_message(message);
         return;
     }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bridge/arguments.h"
-#include "bridge/host_services.h"
+#include "model/host.h"
 #include "bridge/marshal.h"
 #include "standin.h"
 
