@@ -28,8 +28,8 @@ struct Arguments {
     const mxArray* const* prhs;
 
     const mxArray* array(int position) const { return prhs[position]; }
-    int rows(int position) const;     // after the matrix test
-    int columns(int position) const;  // after the matrix test
+    int rows(int position) const;      // after the matrix test
+    int columns(int position) const;   // after the matrix test
     double value(int position) const;  // after the scalar and class tests
     int integer(int position) const;   // its integer conversion
 };

@@ -209,6 +209,10 @@ RunStatus train_nodes(int P, int M, double* const* patterns, const double* label
         if (oflag >= 4)
             console_printf("\nList presentation #%d:\n", list_presentations);
         for (int p = 0; p < P; ++p) {
+            if (host_interrupt_pending()) {
+                nodes.release();
+                return RunStatus::interrupted;
+            }
             if (!present_pattern(nodes, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons)) {
                 nodes.release();
                 return RunStatus::out_of_memory;

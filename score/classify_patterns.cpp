@@ -238,8 +238,15 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     const int s0 = clock_seconds();
     if (oflag >= 2)
         console_printf("\nList presentation of %d patterns:\n", K);
-    for (int p = 0; p < K; ++p)
+    for (int p = 0; p < K; ++p) {
+        if (host_interrupt_pending()) {
+            host_free(predicted);
+            table.release();
+            nodes.release();
+            return RunStatus::interrupted;
+        }
         present_pattern(nodes, table, p + 1, patterns[p], setting, &predicted[p], counts);
+    }
 
     int active_count = 0;
     for (int j = 0; j < nodes.size(); ++j)

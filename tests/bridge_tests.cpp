@@ -94,7 +94,8 @@ TEST(VectorConversion, BadShapesWarnAndGiveNothing)
     EXPECT_EQ(n, 0);
     EXPECT_EQ(outcome.warnings.size(), 1u);
     vector_of(standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}), &n, &outcome);
-    EXPECT_EQ(outcome.warnings, std::vector<std::string>{"mxArray1D_to_cArray1D: Argument passed was not appropriate!"});
+    EXPECT_EQ(outcome.warnings,
+              std::vector<std::string>{"mxArray1D_to_cArray1D: Argument passed was not appropriate!"});
 }
 
 TEST(VectorConversion, OtherRealClassesAreConvertedToDouble)
@@ -227,10 +228,8 @@ TEST(ArgumentRules, TheFirstFailingRuleFormatsItsMessage)
 {
     using namespace tarn;
     const std::vector<ArgumentRule> rules = {
-        rule::input_count(2, "%s: %d inputs, not %d"),
-        rule::matrix(0, "%s: matrix"),
-        rule::length_of(1, 0, "%s: %dx1 or 1x%d"),
-        rule::output_count(2, "%s: %d outputs, not %d"),
+        rule::input_count(2, "%s: %d inputs, not %d"),       rule::matrix(0, "%s: matrix"),
+        rule::length_of(1, 0, "%s: %dx1 or 1x%d"),           rule::output_count(2, "%s: %d outputs, not %d"),
         rule::in_range(1, 0.0, 1.0, "%s: in range, not %g"),
     };
     const auto three_by_two = standin::matrix(3, 2, {0, 0, 0, 0, 0, 0});

@@ -109,7 +109,8 @@ TEST(LearnArguments, IntegerArgumentsAreTruncatedBeforeTheirRangeTests)
     EXPECT_EQ(error_with(5, standin::scalar(2)),
               "TARN_LEARN: 6th input argument (no_creation_flag) must be either 0 or 1.");
     EXPECT_EQ(error_with(6, standin::column({0, 1})), "TARN_LEARN: 7th input argument (trim_option) must be a scalar.");
-    EXPECT_EQ(error_with(6, standin::scalar(-1)), "TARN_LEARN: 7th input argument (trim_option) must be either 0 or 1.");
+    EXPECT_EQ(error_with(6, standin::scalar(-1)),
+              "TARN_LEARN: 7th input argument (trim_option) must be either 0 or 1.");
 
     EXPECT_EQ(error_with(7, three_d()), "TARN_LEARN: 8th input argument (oflag) must be scalar.");
     EXPECT_EQ(error_with(7, standin::row({1, 2})), "TARN_LEARN: 8th input argument must be scalar.");
