@@ -36,14 +36,12 @@ if(TARN_BUILD_FUZZERS)
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON
       BUILD_BYPRODUCTS "${fuzz_dir}/fuzz_learn" "${fuzz_dir}/fuzz_score")
-    foreach(command learn score)
-      string(SUBSTRING "${command}" 0 1 first)
-      string(TOUPPER "${first}" first)
-      string(SUBSTRING "${command}" 1 -1 rest)
-      add_test(NAME Fuzz${first}${rest}
+    foreach(name Learn Score)
+      string(TOLOWER "${name}" command)
+      add_test(NAME Fuzz${name}
                COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run_fuzzer.sh "${fuzz_dir}/fuzz_${command}" ${command}
                        ${TARN_FUZZ_SECONDS} "${fuzz_dir}/${command}.run")
-      set_tests_properties(Fuzz${first}${rest} PROPERTIES LABELS "fuzz")
+      set_tests_properties(Fuzz${name} PROPERTIES LABELS "fuzz")
     endforeach()
   else()
     foreach(name FuzzLearn FuzzScore)
@@ -54,14 +52,14 @@ endif()
 
 # --- The real host --------------------------------------------------------
 if(TARN_BUILD_PLUGINS AND OCTAVE_CLI AND TARGET tarn_score_plugin)
-  set(octave_run ${OCTAVE_CLI} --no-gui --norc --quiet)
-  set(octave_path "addpath('${CMAKE_BINARY_DIR}'); addpath('${CMAKE_CURRENT_SOURCE_DIR}/octave');")
-  add_test(NAME OctaveHostile
-           COMMAND ${octave_run} --eval "${octave_path} exit(run_octave_tests('${CMAKE_CURRENT_SOURCE_DIR}/octave/hostile_tests.m'))")
-  set_tests_properties(OctaveHostile PROPERTIES LABELS "octave")
+  tarn_add_octave_test(OctaveHostile TESTS ${CMAKE_CURRENT_SOURCE_DIR}/octave/hostile_tests.m SETUP "${use_plugins}")
+  tarn_add_octave_test(OctaveSoak RUN "soak_session(10000, 1536)" LABELS long
+                       SETUP "${use_plugins} addpath('${CMAKE_CURRENT_SOURCE_DIR}/octave');")
 
-  add_test(NAME OctaveSoak COMMAND ${octave_run} --eval "${octave_path} exit(soak_session(10000, 1536))")
-  set_tests_properties(OctaveSoak PROPERTIES LABELS "octave;long")
+  # A call that would run for minutes ends within a second of Ctrl-C or
+  # SIGTERM.
+  add_test(NAME OctaveInterrupt COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/octave/interrupt_check.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(OctaveInterrupt PROPERTIES LABELS "octave")
 
   find_program(VALGRIND valgrind)
   if(VALGRIND)
