@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/category_nodes.h"
 #include "kernel_path.h"
+#include "model/category_nodes.h"
 #include "model/node_memory.h"
 #include "model/work.h"
 #include "standin.h"
@@ -44,9 +44,8 @@ Outcome score(const ArrayPtr& templates, const std::vector<double>& labels, doub
               const std::vector<double>& patterns, int rule, int oflag, double unknown_label = -1)
 {
     return standin::call(mexFunction, 1,
-                         {templates, standin::column(labels), standin::scalar(vigilance),
-                          standin::column(patterns), standin::scalar(unknown_label), standin::scalar(rule),
-                          standin::scalar(oflag)});
+                         {templates, standin::column(labels), standin::scalar(vigilance), standin::column(patterns),
+                          standin::scalar(unknown_label), standin::scalar(rule), standin::scalar(oflag)});
 }
 
 std::vector<double> labels_of(const Outcome& outcome)
@@ -133,11 +132,12 @@ TEST_F(Scoring, WinnerTakeAllTracesAndReportAtEachLevel)
                 expected += (oflag >= 3 ? traces[p] : "") + results[p];
         }
         if (oflag >= 1)
-            expected += "\nGAM performance phase summary\n"
-                        "Test set contained 3 test patterns\n"
-                        "0 inactive nodes detected (0.000000%)\n"
-                        "unable to classify 1 patterns (33.333333%)\n" +
-                        work_line(before + 46, 6);
+            expected +=
+                "\nGAM performance phase summary\n"
+                "Test set contained 3 test patterns\n"
+                "0 inactive nodes detected (0.000000%)\n"
+                "unable to classify 1 patterns (33.333333%)\n" +
+                work_line(before + 46, 6);
         EXPECT_EQ(outcome.console, expected);
     }
 }
@@ -149,29 +149,30 @@ TEST_F(Scoring, PerLabelSumsTracesAndReport)
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{7, -1, 9}));
     // Rule 1 adds no inactive-node line; each pattern compares J + 2L = 6
     // times, and each of the two additions costs 2 flops.
-    EXPECT_EQ(outcome.console, "\nList presentation of 3 patterns:\n"
-                               "   Pattern #1 is being presented\n"
-                               "      CCF(1)=0.000000\n"
-                               "      Node #2 fails the VT (MFV=0.000000 < rho=0.500000)\n"
-                               "   Pattern #1 classified as '7'\n"
-                               "   Pattern #2 is being presented\n"
-                               "      Node #1 fails the VT (MFV=0.000004 < rho=0.500000)\n"
-                               "      Node #2 fails the VT (MFV=0.000004 < rho=0.500000)\n"
-                               "   Pattern #2 could not be classified\n"
-                               "   Pattern #3 is being presented\n"
-                               "      Node #1 fails the VT (MFV=0.000000 < rho=0.500000)\n"
-                               "      CCF(2)=-0.125000\n"
-                               "   Pattern #3 classified as '9'\n"
-                               "\nGAM performance phase summary\n"
-                               "Test set contained 3 test patterns\n"
-                               "unable to classify 1 patterns (33.333333%)\n" +
-                                   work_line(before + 46 + 4, 18));
+    EXPECT_EQ(outcome.console,
+              "\nList presentation of 3 patterns:\n"
+              "   Pattern #1 is being presented\n"
+              "      CCF(1)=0.000000\n"
+              "      Node #2 fails the VT (MFV=0.000000 < rho=0.500000)\n"
+              "   Pattern #1 classified as '7'\n"
+              "   Pattern #2 is being presented\n"
+              "      Node #1 fails the VT (MFV=0.000004 < rho=0.500000)\n"
+              "      Node #2 fails the VT (MFV=0.000004 < rho=0.500000)\n"
+              "   Pattern #2 could not be classified\n"
+              "   Pattern #3 is being presented\n"
+              "      Node #1 fails the VT (MFV=0.000000 < rho=0.500000)\n"
+              "      CCF(2)=-0.125000\n"
+              "   Pattern #3 classified as '9'\n"
+              "\nGAM performance phase summary\n"
+              "Test set contained 3 test patterns\n"
+              "unable to classify 1 patterns (33.333333%)\n" +
+                  work_line(before + 46 + 4, 18));
 }
 
 TEST_F(Scoring, ReportFormsAndPercentages)
 {
-    auto report = [](const ArrayPtr& templates, const std::vector<double>& labels,
-                     const std::vector<double>& patterns, int rule) {
+    auto report = [](const ArrayPtr& templates, const std::vector<double>& labels, const std::vector<double>& patterns,
+                     int rule) {
         const Outcome outcome = score(templates, labels, 0.5, patterns, rule, 1);
         EXPECT_FALSE(outcome.raised) << outcome.error;
         // Everything before the work line, which the other tests pin down.
@@ -184,12 +185,14 @@ TEST_F(Scoring, ReportFormsAndPercentages)
               head + "Test set contained 2 test patterns\n1 inactive node detected (50.000000%)\n");
     // Neither wins: plural, and every pattern unclassified.
     EXPECT_EQ(report(two_far_nodes(), {7, 9}, {5}, 0),
-              head + "Test set contained 1 test patterns\n2 inactive nodes detected (100.000000%)\n"
-                     "unable to classify 1 patterns (100.000000%)\n");
+              head +
+                  "Test set contained 1 test patterns\n2 inactive nodes detected (100.000000%)\n"
+                  "unable to classify 1 patterns (100.000000%)\n");
     // No template rows: nothing is inactive, and no division by zero.
     EXPECT_EQ(report(standin::make_array(mxDOUBLE_CLASS, {0, 3}), {}, {1, 2, 3}, 0),
-              head + "Test set contained 3 test patterns\n0 inactive nodes detected (0.000000%)\n"
-                     "unable to classify 3 patterns (100.000000%)\n");
+              head +
+                  "Test set contained 3 test patterns\n0 inactive nodes detected (0.000000%)\n"
+                  "unable to classify 3 patterns (100.000000%)\n");
     EXPECT_EQ(report(standin::make_array(mxDOUBLE_CLASS, {0, 3}), {}, {1, 2, 3}, 1),
               head + "Test set contained 3 test patterns\nunable to classify 3 patterns (100.000000%)\n");
 }
@@ -197,17 +200,18 @@ TEST_F(Scoring, ReportFormsAndPercentages)
 TEST_F(Scoring, NoPatternsGiveAnEmptyColumnAndAShortReport)
 {
     const std::uint64_t before = tarn::flop_total;
-    const Outcome outcome = standin::call(mexFunction, 1,
-                                          {two_far_nodes(), standin::column({7, 9}), standin::scalar(0.5),
-                                           standin::make_array(mxDOUBLE_CLASS, {0, 1}), standin::scalar(-1),
-                                           standin::scalar(0), standin::scalar(3)});
+    const Outcome outcome = standin::call(
+        mexFunction, 1,
+        {two_far_nodes(), standin::column({7, 9}), standin::scalar(0.5), standin::make_array(mxDOUBLE_CLASS, {0, 1}),
+         standin::scalar(-1), standin::scalar(0), standin::scalar(3)});
     ASSERT_FALSE(outcome.raised) << outcome.error;
     EXPECT_EQ(standin::dims_of(outcome.outputs[0].get()), (std::vector<std::size_t>{0, 1}));
-    EXPECT_EQ(outcome.console, "\nList presentation of 0 patterns:\n"
-                               "\nGAM performance phase summary\n"
-                               "Test set contained 0 test patterns\n"
-                               "2 inactive nodes detected (100.000000%)\n" +
-                                   work_line(before + 8, 0));
+    EXPECT_EQ(outcome.console,
+              "\nList presentation of 0 patterns:\n"
+              "\nGAM performance phase summary\n"
+              "Test set contained 0 test patterns\n"
+              "2 inactive nodes detected (100.000000%)\n" +
+                  work_line(before + 8, 0));
 }
 
 TEST_F(Scoring, WinnerTakeAllBreaksTiesToTheLowerNode)
@@ -284,7 +288,7 @@ TEST_F(Scoring, FractionalLabelsEachAppendARecordOfTheirOwn)
 
     // Every passing node adds into each record of its label, 2 flops apiece:
     // 2 nodes x 2 records x 2, plus J + 2L = 6 comparisons.
-    const ScopedKernelPath node_by_node(tarn::KernelPath::reference);
+    const ScopedKernelPath node_by_node(reference_path());
     const Outcome outcome = score(twins, {1.5, 1.5}, 0.5, {0}, 1, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 8 + 6}));
 }
@@ -311,7 +315,7 @@ TEST_F(Scoring, WorkReachesTheHostPerNodeOperationAndPerPattern)
     const ArrayPtr templates = two_far_nodes();
     const Outcome fast = score(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
     EXPECT_EQ(fast.work, 8u + 2 * (14u + 10u));
-    const ScopedKernelPath node_by_node(tarn::KernelPath::reference);
+    const ScopedKernelPath node_by_node(reference_path());
     Outcome outcome = score(templates, {7, 9}, 0.0, {0, 10}, 0, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 3, 6, 1, 6, 1, 3}));  // J + 1 comparisons
     outcome = score(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
@@ -336,15 +340,19 @@ TEST_F(Scoring, WorkTotalsForManyNodesAndPatterns)
     for (int p = 0; p < K; ++p)
         for (int i = 0; i < M; ++i)
             patterns.push_back(0.6 * p + 0.4 * i);
-    const std::vector<ArrayPtr> base = {standin::matrix(J, 2 * M + 1, rows), standin::column(labels),
-                                        standin::scalar(0.3), standin::matrix(K, M, patterns),
-                                        standin::scalar(-1), standin::scalar(0), standin::scalar(3)};
+    const std::vector<ArrayPtr> base = {standin::matrix(J, 2 * M + 1, rows),
+                                        standin::column(labels),
+                                        standin::scalar(0.3),
+                                        standin::matrix(K, M, patterns),
+                                        standin::scalar(-1),
+                                        standin::scalar(0),
+                                        standin::scalar(3)};
     for (int run = 0; run < 4; ++run) {
         const int rule = run % 2;
         const bool node_by_node = run < 2;
         SCOPED_TRACE(rule);
         SCOPED_TRACE(node_by_node);
-        const ScopedKernelPath path(node_by_node ? tarn::KernelPath::reference : tarn::kernel_path());
+        const ScopedKernelPath path(node_by_node ? reference_path() : tarn::kernel_path());
         std::vector<ArrayPtr> inputs = base;
         inputs[5] = standin::scalar(rule);
         const std::uint64_t before = tarn::flop_total;
@@ -434,11 +442,8 @@ TEST(ScoreModel, ExportedNodeReloadsWithTheSameChoiceValue)
         tarn::presentation_total = total;  // other nodes coded the rest
 
         std::vector<double> expected;
-        for (const auto& probe : probes) {
-            trained.node_match(0, probe);
-            trained.node_choice(0);
-            expected.push_back(trained.choice_value[0]);
-        }
+        for (const auto& probe : probes)
+            expected.push_back(trained.node_choice(0, trained.node_match(0, probe).log_match));
         double row[2 * M + 1];
         trained.node_to_template(0, row);
         EXPECT_DOUBLE_EQ(row[2 * M], 4.0 / total);
@@ -446,11 +451,10 @@ TEST(ScoreModel, ExportedNodeReloadsWithTheSameChoiceValue)
         tarn::presentation_total = 0;  // as in the classification command
         tarn::CategoryNodes loaded(M);
         ASSERT_TRUE(loaded.node_init(row, 5, 1));
-        EXPECT_EQ(loaded.active[0], 0);
+        EXPECT_FALSE(loaded.active(0));
         for (std::size_t k = 0; k < expected.size(); ++k) {
-            loaded.node_match(0, probes[k]);
-            loaded.node_choice(0);
-            EXPECT_NEAR(loaded.choice_value[0], expected[k], 1e-12 * std::fabs(expected[k])) << k;
+            const double choice = loaded.node_choice(0, loaded.node_match(0, probes[k]).log_match);
+            EXPECT_NEAR(choice, expected[k], 1e-12 * std::fabs(expected[k])) << k;
         }
     }
     tarn::feature_count = saved_features;

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "model/match_kernel.h"
 #include "model/node_memory.h"
 #include "standin.h"
+#include "tests/kernel_path.h"
 
 namespace fuzz {
 
@@ -215,11 +215,10 @@ inline Injection injection(Bytes& in)
     return i;
 }
 
-inline tarn::KernelPath any_kernel_path(Bytes& in)
+inline const tarn::KernelPath& any_kernel_path(Bytes& in)
 {
-    static const tarn::KernelPath paths[] = {tarn::KernelPath::reference, tarn::KernelPath::blocks,
-                                             tarn::KernelPath::avx2, tarn::KernelPath::avx512};
-    return paths[in.below(4)];
+    const auto& paths = tarn::kernel_paths();
+    return paths[in.below(static_cast<unsigned>(paths.size()))];
 }
 
 // Stops the run with a message: the fuzzer keeps the input that did it.
@@ -394,10 +393,11 @@ inline standin::Outcome run_checked(const char* command, standin::MexEntry entry
 inline void check_against_reference(const char* command, standin::MexEntry entry, int nlhs,
                                     const std::vector<ArrayPtr>& inputs, const standin::Outcome& outcome)
 {
-    const tarn::KernelPath path = tarn::kernel_path();
-    tarn::set_kernel_path(tarn::KernelPath::reference);
-    const standin::Outcome reference = standin::call(entry, nlhs, inputs);
-    tarn::set_kernel_path(path);
+    standin::Outcome reference;
+    {
+        const ScopedKernelPath node_by_node(reference_path());
+        reference = standin::call(entry, nlhs, inputs);
+    }
     expect(!reference.raised, command, "the reference path raised: " + reference.error);
     for (std::size_t k = 0; k < outcome.outputs.size(); ++k)
         expect(same_bits(standin::values_of(outcome.outputs[k].get()), standin::values_of(reference.outputs[k].get())),
@@ -415,18 +415,16 @@ int fuzz_one(const char* command, standin::MexEntry entry, const std::uint8_t* d
              CheckSuccess check_success)
 {
     Bytes in(data, size);
-    const tarn::KernelPath path = any_kernel_path(in);
+    const tarn::KernelPath& path = any_kernel_path(in);
     const Injection injected = injection(in);
     const auto b = build(in);
 
-    const tarn::KernelPath fastest = tarn::kernel_path();
-    tarn::set_kernel_path(path);  // stays on the fastest when the CPU lacks it
+    const ScopedKernelPath on(path);  // stays on the fastest when the CPU lacks it
     const standin::Outcome outcome = run_checked(command, entry, b.nlhs, b.inputs, injected);
     if (!outcome.raised) {
         check_success(b, outcome);
         check_against_reference(command, entry, b.nlhs, b.inputs, outcome);
     }
-    tarn::set_kernel_path(fastest);
     return 0;
 }
 
