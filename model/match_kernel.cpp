@@ -239,7 +239,6 @@ std::uint64_t scan_blocks(const CategoryNodes& nodes, BlockMatcher matcher, int 
     const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(nodes.features()) + 5;
     std::uint64_t flops = 0;
     const int n = std::min(nodes.size(), end * lanes);
-    std::fill(scan.match_value + first * lanes, scan.match_value + n, -1.0);
     for (int b = first; b < end; ++b) {
         const int from = b * lanes;
         if (scan.block_open[b] == 0) {
@@ -339,6 +338,10 @@ bool NodeScan::cover(int nodes)
 
 double NodeScan::match_value(int k) const
 {
+    if (!match_values_marked) {
+        std::fill(match_value_, match_value_ + scanned, -1.0);
+        match_values_marked = true;
+    }
     if (match_value_[k] < 0.0)
         match_value_[k] = std::exp(log_match_[k]);
     return match_value_[k];
@@ -351,6 +354,9 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
         return RunStatus::done;
     if (!scan.cover(nodes.capacity()))
         return RunStatus::out_of_memory;
+    const BlockMatcher matcher = kernel_path().matcher;
+    scan.scanned = n;
+    scan.match_values_marked = matcher == nullptr;
     const ScanArrays arrays{scan.log_match_, scan.match_value_, scan.choice_value_, scan.passed_, scan.block_open};
     // The host is asked about an interrupt between stretches of this many
     // node-features (whole blocks).
@@ -359,7 +365,6 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     const int stretch = static_cast<int>(std::max<std::int64_t>(1, work_between_polls / per_block));
     const int blocks = (n + lanes - 1) / lanes;
 
-    const BlockMatcher matcher = kernel_path().matcher;
     const VigilanceTest test(settings.vigilance, settings.exact_failures);
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(nodes.features()) + 2);
     for (int first = 0; first < blocks; first += stretch) {

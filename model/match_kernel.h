@@ -45,9 +45,13 @@ private:
     bool cover(int nodes);
 
     int capacity = 0;
+    int scanned = 0;  // nodes of the latest scan
+    // The block paths leave match values to be computed when first read;
+    // below 0 marks one not computed yet (a match value never is).
+    mutable bool match_values_marked = true;
     void* block = nullptr;
     double* log_match_ = nullptr;
-    mutable double* match_value_ = nullptr;  // below 0 until computed: match values never are
+    mutable double* match_value_ = nullptr;
     double* choice_value_ = nullptr;
     std::uint8_t* passed_ = nullptr;
     std::uint8_t* block_open = nullptr;  // per block: some node may still pass
