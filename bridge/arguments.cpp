@@ -1,125 +1,158 @@
 #include "bridge/arguments.h"
 
-#include "bridge/marshal.h"
-#include "model/integer.h"
+#include <cstdarg>
+#include <cstdio>
 
-#include <climits>
-#include <cstdint>
+#include "bridge/host_array.h"
+#include "model/integer.h"
 
 namespace tarn {
 
+int format_message(char* buffer, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer, message_buffer_size, format, args);
+    va_end(args);
+    if (length < 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    const int limit = static_cast<int>(message_buffer_size) - 1;
+    return length < limit ? length : limit;
+}
+
+int Arguments::rows(int position) const
+{
+    return extents_of(prhs[position]).rows;
+}
+
+int Arguments::columns(int position) const
+{
+    return extents_of(prhs[position]).columns;
+}
+
+double Arguments::value(int position) const
+{
+    return scalar_value(prhs[position]);
+}
+
+int Arguments::integer(int position) const
+{
+    return integer_from_double(value(position));
+}
+
 namespace {
 
-bool extent_fits(mwSize extent)
+// How a rule came out: whether it holds, which of its messages applies and
+// the numbers that message may print.
+struct Verdict {
+    bool holds = true;
+    bool shape = false;  // the rule's shape message applies
+    int numbers[2] = {0, 0};
+    double value = 0.0;
+};
+
+Verdict failed(int first = 0, int second = 0)
 {
-    return static_cast<std::uint64_t>(extent) <= static_cast<std::uint64_t>(INT_MAX);
+    Verdict v;
+    v.holds = false;
+    v.numbers[0] = first;
+    v.numbers[1] = second;
+    return v;
+}
+
+// Every prior (column 2M of a template row) is 0 or more; a matrix with
+// rows but no column has none at all.
+Verdict check_priors(const Arguments& args, int position)
+{
+    const int rows = args.rows(position);
+    const int columns = args.columns(position);
+    if (rows > 0 && columns == 0) {
+        Verdict v = failed(1);
+        v.shape = true;
+        return v;
+    }
+    const auto first = 2 * static_cast<std::size_t>((columns - 1) / 2) * static_cast<std::size_t>(rows);
+    for (int j = 0; j < rows; ++j)
+        if (!(element_value(args.array(position), first + static_cast<std::size_t>(j)) >= 0.0))
+            return failed(j + 1);
+    return {};
+}
+
+Verdict evaluate(const ArgumentRule& rule, const Arguments& args)
+{
+    const int p = rule.position;
+    Verdict v;
+    switch (rule.test) {
+        case Test::input_count:
+            return args.nrhs == rule.other ? v : failed(rule.other, args.nrhs);
+        case Test::output_count:
+            return args.nlhs == rule.other ? v : failed(rule.other, args.nlhs);
+        case Test::matrix:
+            return matrix_test(args.array(p)) ? v : failed();
+        case Test::scalar:
+            if (!matrix_test(args.array(p))) {
+                v = failed();
+                v.shape = true;
+                return v;
+            }
+            return args.rows(p) == 1 && args.columns(p) == 1 ? v : failed();
+        case Test::real:
+            return class_test(args.array(p)) ? v : failed();
+        case Test::length_of: {
+            const int n = args.rows(rule.other);
+            const int r = args.rows(p);
+            const int c = args.columns(p);
+            return (r == 1 && c == n) || (r == n && c == 1) ? v : failed(n, n);
+        }
+        case Test::features_of: {
+            const int features = (args.columns(rule.other) - 1) / 2;  // truncates toward zero: 0 for 0 columns
+            return args.columns(p) == features ? v : failed(args.rows(p), features);
+        }
+        case Test::in_range:
+        case Test::above:
+        case Test::integer_in_range: {
+            const double x = rule.test == Test::integer_in_range ? args.integer(p) : args.value(p);
+            const bool holds = rule.test == Test::above ? x > rule.low : x >= rule.low && x <= rule.high;
+            if (!holds) {
+                v = failed();
+                v.value = args.value(p);
+            }
+            return v;
+        }
+        case Test::priors:
+            return check_priors(args, p);
+        case Test::custom:
+            v.holds = rule.custom(args, p, v.numbers);
+            return v;
+    }
+    return v;
+}
+
+bool takes_value(Test test)
+{
+    return test == Test::in_range || test == Test::above || test == Test::integer_in_range;
 }
 
 }  // namespace
 
-bool matrix_test(const mxArray* array)
+bool check_arguments(const ArgumentRule* rules, std::size_t count, const Arguments& args, const char* command,
+                     char* message)
 {
-    if (mxGetNumberOfDimensions(array) != 2)
-        return false;
-    const mwSize* dims = mxGetDimensions(array);
-    return extent_fits(dims[0]) && extent_fits(dims[1]);
-}
-
-bool scalar_test(const mxArray* array)
-{
-    if (!matrix_test(array))
-        return false;
-    const Extents e = extents_of(array);
-    return e.rows == 1 && e.columns == 1;
-}
-
-Extents extents_of(const mxArray* array)
-{
-    const mwSize* dims = mxGetDimensions(array);
-    return Extents{static_cast<int>(dims[0]), static_cast<int>(dims[1])};
-}
-
-bool class_test(const mxArray* array)
-{
-    if (mxIsComplex(array) || mxIsSparse(array))
-        return false;
-    return mxIsNumeric(array) || mxIsLogical(array);
-}
-
-double scalar_value(const mxArray* array)
-{
-    if (mxGetClassID(array) == mxDOUBLE_CLASS)
-        return mxGetScalar(array);
-    return element_value(array, 0);
-}
-
-double element_value(const mxArray* array, std::size_t index)
-{
-    const void* data = mxGetData(array);
-    switch (mxGetClassID(array)) {
-        case mxDOUBLE_CLASS:
-            return mxGetPr(array)[index];
-        case mxSINGLE_CLASS:
-            return static_cast<const float*>(data)[index];
-        case mxINT8_CLASS:
-            return static_cast<const std::int8_t*>(data)[index];
-        case mxUINT8_CLASS:
-            return static_cast<const std::uint8_t*>(data)[index];
-        case mxINT16_CLASS:
-            return static_cast<const std::int16_t*>(data)[index];
-        case mxUINT16_CLASS:
-            return static_cast<const std::uint16_t*>(data)[index];
-        case mxINT32_CLASS:
-            return static_cast<const std::int32_t*>(data)[index];
-        case mxUINT32_CLASS:
-            return static_cast<const std::uint32_t*>(data)[index];
-        case mxINT64_CLASS:
-            return static_cast<double>(static_cast<const std::int64_t*>(data)[index]);
-        case mxUINT64_CLASS:
-            return static_cast<double>(static_cast<const std::uint64_t*>(data)[index]);
-        case mxLOGICAL_CLASS:
-            return static_cast<const mxLogical*>(data)[index] ? 1.0 : 0.0;
-        default:
-            return 0.0;  // refused by class_test before any reading
-    }
-}
-
-bool vector_test(const mxArray* array, int length)
-{
-    if (!matrix_test(array))
-        return false;
-    const Extents e = extents_of(array);
-    return (e.rows == 1 && e.columns == length) || (e.rows == length && e.columns == 1);
-}
-
-bool real_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
-                 const char* class_message, double* value)
-{
-    if (!scalar_test(array)) {
-        format_message(message, shape_message, command);
+    for (std::size_t k = 0; k < count; ++k) {
+        const ArgumentRule& rule = rules[k];
+        const Verdict v = evaluate(rule, args);
+        if (v.holds)
+            continue;
+        const char* text = v.shape && rule.shape_message != nullptr ? rule.shape_message : rule.message;
+        if (takes_value(rule.test))
+            format_message(message, text, command, v.value);
+        else
+            format_message(message, text, command, v.numbers[0], v.numbers[1]);
         return false;
     }
-    if (!class_test(array)) {
-        format_message(message, class_message, command);
-        return false;
-    }
-    *value = scalar_value(array);
     return true;
-}
-
-bool integer_scalar(char* message, const char* command, const mxArray* array, const char* shape_message,
-                    const char* class_message, int* value)
-{
-    double real = 0.0;
-    if (!real_scalar(message, command, array, shape_message, class_message, &real))
-        return false;
-    *value = integer_from_double(real);
-    return true;
-}
-
-void raise_message(const char* buffer)
-{
-    mexErrMsgTxt(buffer);
 }
 
 }  // namespace tarn

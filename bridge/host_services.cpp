@@ -89,7 +89,24 @@ std::int64_t host_clock_milliseconds()
 
 bool host_interrupt_pending()
 {
-    return false;
+#if defined(HAVE_OCTAVE)
+    // Ctrl-C counts itself in octave_interrupt_state as it arrives. Other
+    // signals wait in octave_signal_caught until Octave handles them, which
+    // ends the process for SIGTERM and leaves the call alone for the rest;
+    // a Ctrl-C that comes meanwhile is thrown from there.
+    if (octave_interrupt_state > 0)
+        return true;
+    if (octave_signal_caught == 0)
+        return false;
+    try {
+        octave_quit();
+    } catch (const octave::interrupt_exception&) {
+        return true;
+    }
+    return octave_interrupt_state > 0;
+#else
+    return utIsInterruptPending();
+#endif
 }
 
 }  // namespace tarn

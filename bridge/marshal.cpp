@@ -1,9 +1,6 @@
 #include "bridge/marshal.h"
 
-#include <cstdarg>
-#include <cstdio>
-
-#include "bridge/arguments.h"
+#include "bridge/host_array.h"
 #include "model/host.h"
 
 namespace tarn {
@@ -90,20 +87,6 @@ mxArray* cArray1D_to_mxArray1D(int length, double* vector)
         to[k] = vector[k];
     host_free(vector);
     return array;
-}
-
-int format_message(char* buffer, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(buffer, message_buffer_size, format, args);
-    va_end(args);
-    if (length < 0) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    const int limit = static_cast<int>(message_buffer_size) - 1;
-    return length < limit ? length : limit;
 }
 
 }  // namespace tarn

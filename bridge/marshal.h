@@ -1,17 +1,12 @@
-// Conversions between host arrays and the commands' own arrays, and the
-// formatting of error messages.
+// Conversions between host arrays and the commands' own arrays.
 //
 // Row array: a host-allocated table of row pointers, each row a separate
 // host block of doubles. Vector array: one host block of doubles.
 #pragma once
 
-#include <cstddef>
-
 #include "bridge/mex_api.h"
 
 namespace tarn {
-
-constexpr std::size_t message_buffer_size = 1024;
 
 // Host vector (1 x n or n x 1) to a vector array. Null on a bad shape (with
 // a warning) or when the host is out of memory.
@@ -25,13 +20,5 @@ mxArray* cArray1D_to_mxArray1D(int length, double* vector);
 // Row array to a new rows x columns host array; frees the rows and the
 // table on success, nothing on failure.
 mxArray* cArray2D_to_mxArray2D(int rows, int columns, double** table);
-
-// printf-style formatting into a message buffer of message_buffer_size
-// bytes; never writes past it. Returns the number of characters written.
-int format_message(char* buffer, const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;
 
 }  // namespace tarn

@@ -1,4 +1,5 @@
 # Reads plugin_sources.txt into TARN_<NAME>_SOURCES lists (absolute paths).
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/plugin_sources.txt")
 file(STRINGS "${PROJECT_SOURCE_DIR}/plugin_sources.txt" _tarn_lines REGEX "^[a-z_]+ ")
 foreach(_line IN LISTS _tarn_lines)
   string(REPLACE " " ";" _words "${_line}")

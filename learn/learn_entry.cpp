@@ -3,211 +3,94 @@
 //   [Templates, NLabels, list_presentations] = tarn_learn(Patterns, PLabels,
 //       vigilance, gamma, max_list_presentations, no_creation_flag,
 //       trim_option, oflag)
-#include "bridge/arguments.h"
+#include <climits>
+
+#include "bridge/command.h"
 #include "bridge/marshal.h"
 #include "learn/train_nodes.h"
-#include "model/host.h"
-#include "model/integer.h"
-
-#include <climits>
 
 namespace {
 
-enum Input {
-    PATTERNS,
-    PLABELS,
-    VIGILANCE,
-    GAMMA,
-    MAX_LIST_PRESENTATIONS,
-    NO_CREATION_FLAG,
-    TRIM_OPTION,
-    OFLAG,
-    INPUT_COUNT
+using namespace tarn;
+
+enum Input { PATTERNS, PLABELS, VIGILANCE, GAMMA, MAX_LIST_PRESENTATIONS, NO_CREATION_FLAG, TRIM_OPTION, OFLAG };
+enum Output { TEMPLATES, NLABELS, LIST_PRESENTATIONS };
+
+const ArgumentRule rules[] = {
+    rule::input_count(8, "%s: %d input arguments required."),
+    rule::matrix(PATTERNS, "%s: 1st input argument (Patterns) must be  a two dimensional array (matrix)."),
+    rule::real(PATTERNS, "%s: 1st input argument (Patterns) must be a real, full, numeric array."),
+    rule::matrix(PLABELS, "%s: 2nd input argument (PLabels) must a vector."),
+    rule::length_of(PLABELS, PATTERNS, "%s: 2nd input argument (PLabels) must be of type  %dx1 or 1x%d."),
+    rule::real(PLABELS, "%s: 2nd input argument (PLabels) must be a real, full, numeric array."),
+    rule::scalar(VIGILANCE, "%s: 3rd input argument (vigilance) must be a scalar."),
+    rule::real(VIGILANCE, "%s: 3rd input argument (vigilance) must be a real, full, numeric array."),
+    rule::in_range(VIGILANCE, 0.0, 1.0, "%s: 3rd input argument (vigilance) must be in [0,1]."),
+    rule::scalar(GAMMA, "%s: 4th input argument (gamma) must be a scalar."),
+    rule::real(GAMMA, "%s: 4th input argument (gamma) must be a real, full, numeric array."),
+    rule::above(GAMMA, 0.0, "%s: 4th input argument (gamma) must bepositive.\n"),
+    rule::scalar(MAX_LIST_PRESENTATIONS, "%s: 5th input argument (max_list_presentations) must be a scalar."),
+    rule::real(MAX_LIST_PRESENTATIONS,
+               "%s: 5th input argument (max_list_presentations) must be a real, full, numeric array."),
+    rule::integer_in_range(MAX_LIST_PRESENTATIONS, 1, INT_MAX,
+                           "%s: 5th input argument (max_list_presentations) must  be positive."),
+    rule::scalar(NO_CREATION_FLAG, "%s: 6th input argument (no_creation_flag) must be a scalar."),
+    rule::real(NO_CREATION_FLAG, "%s: 6th input argument (no_creation_flag) must be a real, full, numeric array."),
+    rule::integer_in_range(NO_CREATION_FLAG, 0, 1, "%s: 6th input argument (no_creation_flag) must be either 0 or 1."),
+    rule::scalar(TRIM_OPTION, "%s: 7th input argument (trim_option) must be a scalar."),
+    rule::real(TRIM_OPTION, "%s: 7th input argument (trim_option) must be a real, full, numeric array."),
+    rule::integer_in_range(TRIM_OPTION, 0, 1, "%s: 7th input argument (trim_option) must be either 0 or 1."),
+    // oflag tells its two shape failures apart.
+    rule::scalar(OFLAG, "%s: 8th input argument must be scalar.", "%s: 8th input argument (oflag) must be scalar."),
+    rule::real(OFLAG, "%s: 8th input argument (oflag) must be a real, full, numeric array."),
+    rule::integer_in_range(OFLAG, 0, 4, "%s: 8th input argument (oflag) must be 0,1,2,3 or 4."),
+    rule::output_count(3, "%s: %d output arguments required."),
 };
 
-enum Output { TEMPLATES, NLABELS, LIST_PRESENTATIONS, OUTPUT_COUNT };
-
-const char* const command_name = "TARN_LEARN";
-
-// The checked arguments, ready for training.
-struct Arguments {
+RunStatus learn(const Arguments& args, mxArray* plhs[])
+{
+    // Convert.
+    if (2 * static_cast<long long>(args.columns(PATTERNS)) + 1 > INT_MAX)
+        return RunStatus::out_of_memory;  // template rows this wide cannot be counted
     int P = 0;
     int M = 0;
-    tarn::TrainingParameters parameters{};
-};
+    double** patterns = mxArray2D_to_cArray2D(&P, &M, args.array(PATTERNS));
+    if (patterns == nullptr)
+        return RunStatus::out_of_memory;
+    int length = 0;
+    double* labels = mxArray1D_to_cArray1D(&length, args.array(PLABELS));
+    if (labels == nullptr)
+        return RunStatus::out_of_memory;
 
-// Runs every check in order; on the first failure the message is in the
-// buffer and the result is false.
-bool check_arguments(char* message, int nlhs, int nrhs, const mxArray* prhs[], Arguments* args)
-{
-    using namespace tarn;
-    if (nrhs != INPUT_COUNT) {
-        format_message(message, "%s: %d input arguments required.", command_name, INPUT_COUNT);
-        return false;
-    }
+    // Train.
+    const TrainingParameters parameters{args.value(VIGILANCE),          args.value(GAMMA),
+                                        args.integer(MAX_LIST_PRESENTATIONS), args.integer(NO_CREATION_FLAG),
+                                        args.integer(TRIM_OPTION),         args.integer(OFLAG)};
+    TrainingResult result;
+    const RunStatus status = train_nodes(P, M, patterns, labels, parameters, &result);
+    if (status != RunStatus::done)
+        return status;
 
-    const mxArray* patterns = prhs[PATTERNS];
-    if (!matrix_test(patterns)) {
-        format_message(message, "%s: 1st input argument (Patterns) must be  a two dimensional array (matrix).",
-                       command_name);
-        return false;
-    }
-    args->P = extents_of(patterns).rows;
-    args->M = extents_of(patterns).columns;
-    if (!class_test(patterns)) {
-        format_message(message, "%s: 1st input argument (Patterns) must be a real, full, numeric array.", command_name);
-        return false;
-    }
-
-    const mxArray* plabels = prhs[PLABELS];
-    if (!matrix_test(plabels)) {
-        format_message(message, "%s: 2nd input argument (PLabels) must a vector.", command_name);
-        return false;
-    }
-    if (!vector_test(plabels, args->P)) {
-        format_message(message, "%s: 2nd input argument (PLabels) must be of type  %dx1 or 1x%d.", command_name,
-                       args->P, args->P);
-        return false;
-    }
-    if (!class_test(plabels)) {
-        format_message(message, "%s: 2nd input argument (PLabels) must be a real, full, numeric array.", command_name);
-        return false;
-    }
-
-    double v = 0.0;
-    if (!real_scalar(message, command_name, prhs[VIGILANCE], "%s: 3rd input argument (vigilance) must be a scalar.",
-                     "%s: 3rd input argument (vigilance) must be a real, full, numeric array.", &v))
-        return false;
-    if (!(v >= 0.0 && v <= 1.0)) {
-        format_message(message, "%s: 3rd input argument (vigilance) must be in [0,1].", command_name);
-        return false;
-    }
-    args->parameters.vigilance = v;
-
-    double g = 0.0;
-    if (!real_scalar(message, command_name, prhs[GAMMA], "%s: 4th input argument (gamma) must be a scalar.",
-                     "%s: 4th input argument (gamma) must be a real, full, numeric array.", &g))
-        return false;
-    if (!(g > 0.0)) {
-        format_message(message, "%s: 4th input argument (gamma) must bepositive.\n", command_name);
-        return false;
-    }
-    args->parameters.gamma = g;
-
-    int& max_passes = args->parameters.max_list_presentations;
-    if (!integer_scalar(message, command_name, prhs[MAX_LIST_PRESENTATIONS],
-                        "%s: 5th input argument (max_list_presentations) must be a scalar.",
-                        "%s: 5th input argument (max_list_presentations) must be a real, full, numeric array.",
-                        &max_passes))
-        return false;
-    if (max_passes < 1) {
-        format_message(message, "%s: 5th input argument (max_list_presentations) must  be positive.", command_name);
-        return false;
-    }
-
-    int& no_creation = args->parameters.no_creation_flag;
-    if (!integer_scalar(message, command_name, prhs[NO_CREATION_FLAG],
-                        "%s: 6th input argument (no_creation_flag) must be a scalar.",
-                        "%s: 6th input argument (no_creation_flag) must be a real, full, numeric array.", &no_creation))
-        return false;
-    if (no_creation != 0 && no_creation != 1) {
-        format_message(message, "%s: 6th input argument (no_creation_flag) must be either 0 or 1.", command_name);
-        return false;
-    }
-
-    int& trim = args->parameters.trim_option;
-    if (!integer_scalar(message, command_name, prhs[TRIM_OPTION],
-                        "%s: 7th input argument (trim_option) must be a scalar.",
-                        "%s: 7th input argument (trim_option) must be a real, full, numeric array.", &trim))
-        return false;
-    if (trim != 0 && trim != 1) {
-        format_message(message, "%s: 7th input argument (trim_option) must be either 0 or 1.", command_name);
-        return false;
-    }
-
-    // oflag tells its two shape failures apart.
-    const mxArray* oflag = prhs[OFLAG];
-    if (!matrix_test(oflag)) {
-        format_message(message, "%s: 8th input argument (oflag) must be scalar.", command_name);
-        return false;
-    }
-    int& level = args->parameters.oflag;
-    if (!integer_scalar(message, command_name, oflag, "%s: 8th input argument must be scalar.",
-                        "%s: 8th input argument (oflag) must be a real, full, numeric array.", &level))
-        return false;
-    if (level < 0 || level > 4) {
-        format_message(message, "%s: 8th input argument (oflag) must be 0,1,2,3 or 4.", command_name);
-        return false;
-    }
-
-    if (nlhs != OUTPUT_COUNT) {
-        format_message(message, "%s: %d output arguments required.", command_name, OUTPUT_COUNT);
-        return false;
-    }
-    return true;
+    // Build the outputs, each placed as soon as it exists.
+    plhs[TEMPLATES] = cArray2D_to_mxArray2D(result.exported_count, 2 * M + 1, result.rows);
+    if (plhs[TEMPLATES] == nullptr)
+        return RunStatus::out_of_memory;
+    plhs[NLABELS] = cArray1D_to_mxArray1D(result.exported_count, result.labels);
+    if (plhs[NLABELS] == nullptr)
+        return RunStatus::out_of_memory;
+    auto* passes = static_cast<double*>(host_calloc(1, sizeof(double)));
+    if (passes == nullptr)
+        return RunStatus::out_of_memory;
+    passes[0] = static_cast<double>(result.list_presentations);
+    plhs[LIST_PRESENTATIONS] = cArray1D_to_mxArray1D(1, passes);
+    return plhs[LIST_PRESENTATIONS] != nullptr ? RunStatus::done : RunStatus::out_of_memory;
 }
+
+const Command command{"TARN_LEARN", rules, sizeof rules / sizeof rules[0], learn};
 
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
 {
-    using namespace tarn;
-    char message[message_buffer_size];
-
-    // 1. Check every argument, in order.
-    Arguments args;
-    if (!check_arguments(message, nlhs, nrhs, prhs, &args)) {
-        raise_message(message);
-        return;
-    }
-
-    // 2. Convert. From here on every failure is exhausted memory.
-    format_message(message, "%s: Not enough memory available; unable to run!", command_name);
-    if (2 * static_cast<long long>(args.M) + 1 > INT_MAX) {
-        raise_message(message);  // template rows this wide cannot be counted
-        return;
-    }
-    int P = 0;
-    int M = 0;
-    double** patterns = mxArray2D_to_cArray2D(&P, &M, prhs[PATTERNS]);
-    if (patterns == nullptr) {
-        raise_message(message);
-        return;
-    }
-    int length = 0;
-    double* labels = mxArray1D_to_cArray1D(&length, prhs[PLABELS]);
-    if (labels == nullptr) {
-        raise_message(message);
-        return;
-    }
-
-    // 3. Train.
-    TrainingResult result;
-    if (train_nodes(P, M, patterns, labels, args.parameters, &result) != RunStatus::done) {
-        raise_message(message);
-        return;
-    }
-
-    // 4. Build the outputs, each placed as soon as it exists.
-    plhs[TEMPLATES] = cArray2D_to_mxArray2D(result.exported_count, 2 * M + 1, result.rows);
-    if (plhs[TEMPLATES] == nullptr) {
-        raise_message(message);
-        return;
-    }
-    plhs[NLABELS] = cArray1D_to_mxArray1D(result.exported_count, result.labels);
-    if (plhs[NLABELS] == nullptr) {
-        raise_message(message);
-        return;
-    }
-    auto* passes = static_cast<double*>(host_calloc(1, sizeof(double)));
-    if (passes == nullptr) {
-        raise_message(message);
-        return;
-    }
-    passes[0] = static_cast<double>(result.list_presentations);
-    plhs[LIST_PRESENTATIONS] = cArray1D_to_mxArray1D(1, passes);
-    if (plhs[LIST_PRESENTATIONS] == nullptr) {
-        raise_message(message);
-        return;
-    }
+    run_command(command, nlhs, plhs, nrhs, prhs);
 }

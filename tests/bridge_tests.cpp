@@ -2,12 +2,14 @@
 // predicates and the message formatter.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "bridge/arguments.h"
-#include "model/host.h"
+#include "bridge/host_array.h"
 #include "bridge/marshal.h"
+#include "model/host.h"
 #include "standin.h"
 
 using standin::ArrayPtr;
@@ -45,6 +47,18 @@ std::vector<std::vector<double>> rows_of(const ArrayPtr& array, int* rows, int* 
     if (outcome != nullptr)
         *outcome = result;
     return out;
+}
+
+// The message of the first rule that refuses `inputs` (one output asked
+// for), or "" when all pass.
+std::string refusal(const std::vector<tarn::ArgumentRule>& rules, const std::vector<ArrayPtr>& inputs)
+{
+    std::vector<const mxArray*> prhs;
+    for (const auto& in : inputs)
+        prhs.push_back(in.get());
+    char message[tarn::message_buffer_size];
+    const tarn::Arguments args{1, static_cast<int>(prhs.size()), prhs.data()};
+    return tarn::check_arguments(rules.data(), rules.size(), args, "T", message) ? "" : message;
 }
 
 }  // namespace
@@ -178,10 +192,12 @@ TEST(Predicates, ShapesAndClasses)
 {
     const auto three_d = standin::make_array(mxDOUBLE_CLASS, {1, 1, 1});
     EXPECT_FALSE(tarn::matrix_test(three_d.get()));
-    EXPECT_FALSE(tarn::scalar_test(three_d.get()));
-    EXPECT_TRUE(tarn::scalar_test(standin::scalar(2).get()));
-    EXPECT_FALSE(tarn::scalar_test(standin::row({1, 2}).get()));
-    EXPECT_FALSE(tarn::scalar_test(standin::make_array(mxDOUBLE_CLASS, {1, 0}).get()));
+    EXPECT_EQ(refusal({tarn::rule::scalar(0, "%s: scalar", "%s: matrix")}, {three_d}), "T: matrix");
+    EXPECT_EQ(refusal({tarn::rule::scalar(0, "%s: scalar")}, {three_d}), "T: scalar");
+    EXPECT_EQ(refusal({tarn::rule::scalar(0, "%s: scalar")}, {standin::scalar(2)}), "");
+    EXPECT_EQ(refusal({tarn::rule::scalar(0, "%s: scalar")}, {standin::row({1, 2})}), "T: scalar");
+    EXPECT_EQ(refusal({tarn::rule::scalar(0, "%s: scalar")}, {standin::make_array(mxDOUBLE_CLASS, {1, 0})}),
+              "T: scalar");
 
     EXPECT_TRUE(tarn::class_test(standin::make_array(mxUINT16_CLASS, {1, 1}).get()));
     EXPECT_TRUE(tarn::class_test(standin::make_array(mxLOGICAL_CLASS, {1, 1}).get()));
@@ -203,4 +219,60 @@ TEST(MessageFormatter, NeverWritesPastTheBuffer)
     EXPECT_EQ(buffer[tarn::message_buffer_size], '#');
     tarn::format_message(buffer.data(), "%s: %d input arguments required.", "TARN_LEARN", 8);
     EXPECT_STREQ(buffer.data(), "TARN_LEARN: 8 input arguments required.");
+}
+
+// The rules run in order and stop at the first that fails; each message
+// gets the numbers of its test.
+TEST(ArgumentRules, TheFirstFailingRuleFormatsItsMessage)
+{
+    using namespace tarn;
+    const std::vector<ArgumentRule> rules = {
+        rule::input_count(2, "%s: %d inputs, not %d"),
+        rule::matrix(0, "%s: matrix"),
+        rule::length_of(1, 0, "%s: %dx1 or 1x%d"),
+        rule::output_count(2, "%s: %d outputs, not %d"),
+        rule::in_range(1, 0.0, 1.0, "%s: in range, not %g"),
+    };
+    const auto three_by_two = standin::matrix(3, 2, {0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(refusal(rules, {three_by_two}), "T: 2 inputs, not 1");
+    EXPECT_EQ(refusal(rules, {standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}), standin::scalar(0)}), "T: matrix");
+    EXPECT_EQ(refusal(rules, {three_by_two, standin::row({1, 2})}), "T: 3x1 or 1x3");
+    EXPECT_EQ(refusal(rules, {three_by_two, standin::row({1, 2, 3})}), "T: 2 outputs, not 1");
+
+    const std::vector<ArgumentRule> values = {
+        rule::in_range(0, 0.0, 1.0, "%s: in range, not %g"),
+        rule::above(1, 0.0, "%s: above, not %g"),
+        rule::integer_in_range(2, 0, 4, "%s: 0 to 4, not %g"),
+        rule::priors(4, "%s: prior in row %d", "%s: no prior in row %d"),
+        rule::features_of(3, 4, "%s: %dx%d"),
+    };
+    const auto templates = standin::matrix(2, 5, {0, 0, 1, 1, 0.5, 0, 0, 1, 1, 0.5});
+    std::vector<ArrayPtr> inputs = {standin::scalar(1.5), standin::scalar(1), standin::scalar(4.9),
+                                    standin::matrix(4, 2, {}), templates};
+    EXPECT_EQ(refusal(values, inputs), "T: in range, not 1.5");
+    inputs[0] = standin::scalar(1);
+    inputs[1] = standin::scalar(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(refusal(values, inputs), "T: above, not nan");
+    inputs[1] = standin::scalar(0.5);
+    EXPECT_EQ(refusal(values, inputs), "");
+    inputs[2] = standin::scalar(5);
+    EXPECT_EQ(refusal(values, inputs), "T: 0 to 4, not 5");
+    inputs[2] = standin::scalar(-0.5);
+    inputs[3] = standin::matrix(4, 3, {});
+    EXPECT_EQ(refusal(values, inputs), "T: 4x2");
+    inputs[3] = standin::matrix(4, 2, {});
+    inputs[4] = standin::matrix(2, 5, {0, 0, 1, 1, 0.5, 0, 0, 1, 1, -0.5});
+    EXPECT_EQ(refusal(values, inputs), "T: prior in row 2");
+    inputs[4] = standin::make_array(mxDOUBLE_CLASS, {2, 0});
+    EXPECT_EQ(refusal(values, inputs), "T: no prior in row 1");
+
+    const std::vector<ArgumentRule> custom = {rule::custom(
+        0,
+        [](const Arguments& args, int position, int numbers[2]) {
+            numbers[0] = args.rows(position);
+            numbers[1] = 7;
+            return false;
+        },
+        "%s: custom %d %d")};
+    EXPECT_EQ(refusal(custom, {three_by_two}), "T: custom 3 7");
 }

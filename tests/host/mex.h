@@ -61,6 +61,8 @@ int mexPrintf(const char* format, ...);
 void mexWarnMsgTxt(const char* text);
 void mexErrMsgTxt(const char* text);
 void mexAddFlops(int count);
+/* MATLAB's interrupt flag (libut); here the tests set it. */
+bool utIsInterruptPending(void);
 
 #ifdef __cplusplus
 }

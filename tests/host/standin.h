@@ -43,6 +43,7 @@ struct Outcome {
     long host_allocations = 0;          // mxCalloc/mxRealloc/mxCreateNumericArray requests
     std::size_t reclaimed_blocks = 0;   // host blocks still held when the call ended
     bool inputs_unchanged = true;       // no input was written to
+    long interrupt_polls = 0;           // times the command asked whether to stop
 };
 
 // Calls the entry as the host does: nlhs outputs, the given inputs.
@@ -61,5 +62,10 @@ extern const char* const host_allocation_error;
 
 // Makes the k-th host allocation (1-based) of the next call fail; 0 = none.
 void fail_host_allocation_at(long k, HostFailure how = HostFailure::null_answer);
+
+// Makes the k-th poll (1-based) of the next call, and every later one of
+// that call, find an interrupt pending, as when the user presses Ctrl-C;
+// 0 = never.
+void interrupt_at_poll(long k);
 
 }  // namespace standin

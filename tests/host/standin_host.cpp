@@ -34,11 +34,13 @@ struct CallState {
     long allocations = 0;
     long fail_at = 0;
     HostFailure fail_how = HostFailure::null_answer;
+    long interrupt_at = 0;
 };
 
 CallState state;
 long pending_failure = 0;
 HostFailure pending_how = HostFailure::null_answer;
+long pending_interrupt = 0;
 
 std::size_t element_size(mxClassID cls)
 {
@@ -169,6 +171,11 @@ void fail_host_allocation_at(long k, HostFailure how)
     pending_how = how;
 }
 
+void interrupt_at_poll(long k)
+{
+    pending_interrupt = k;
+}
+
 Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs)
 {
     Outcome outcome;
@@ -176,8 +183,10 @@ Outcome call(MexEntry entry, int nlhs, const std::vector<ArrayPtr>& inputs)
     state.outcome = &outcome;
     state.fail_at = pending_failure;
     state.fail_how = pending_how;
+    state.interrupt_at = pending_interrupt;
     pending_failure = 0;
     pending_how = HostFailure::null_answer;
+    pending_interrupt = 0;
 
     std::vector<std::vector<unsigned char>> before;
     std::vector<const mxArray*> prhs;
@@ -378,6 +387,14 @@ void mexWarnMsgTxt(const char* text)
 void mexErrMsgTxt(const char* text)
 {
     throw standin::Raised{text};
+}
+
+bool utIsInterruptPending()
+{
+    if (state.outcome == nullptr)
+        return false;
+    const long poll = ++state.outcome->interrupt_polls;
+    return state.interrupt_at > 0 && poll >= state.interrupt_at;
 }
 
 void mexAddFlops(int count)
