@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "differential.h"
+#include "learn/train_nodes.h"
+#include "loop_interrupts.h"
 #include "model/category_nodes.h"
 #include "model/match_kernel.h"
 #include "model/node_memory.h"
@@ -150,4 +152,62 @@ TEST(MatchKernel, StorageStaysCloseToWhatTheNodesNeed)
         }
     }
     EXPECT_EQ(tarn::node_memory_live_blocks(), live + 2);
+}
+
+// A pattern against a model of 2^20 node-features and a bit more asks the
+// host once in the middle, on every path; a yes ends the scan there.
+TEST(MatchKernel, AHugeModelIsPolledWithinOnePattern)
+{
+    const int m = 16;
+    const int n = (1 << 20) / m + 1;
+    tarn::feature_count = m;
+    tarn::initial_sigma = 1.0;
+    CategoryNodes nodes(m);
+    std::vector<double> x(m, 0.5);
+    for (int k = 0; k < n; ++k)
+        ASSERT_TRUE(nodes.node_init(x.data(), 1, 0));
+    for (const tarn::KernelPath& path : tarn::kernel_paths()) {
+        if (!path.cpu_supports())
+            continue;
+        SCOPED_TRACE(path.name);
+        const ScopedKernelPath on(path);
+        tarn::NodeScan scan;
+        tarn::RunStatus status = tarn::RunStatus::out_of_memory;
+        const auto scan_once = [&] { status = tarn::scan_nodes(nodes, x.data(), {0.5, false}, scan); };
+        EXPECT_EQ(standin::within_call(scan_once).interrupt_polls, 1);
+        EXPECT_EQ(status, tarn::RunStatus::done);
+        standin::interrupt_at_poll(1);
+        EXPECT_EQ(standin::within_call(scan_once).interrupt_polls, 1);
+        EXPECT_EQ(status, tarn::RunStatus::interrupted);
+    }
+}
+
+// Training asks between passes, between patterns and in every round of
+// match tracking (fault_harness.h's conflicting clusters track each pass).
+TEST(LoopInterrupts, TrainingEndsCleanlyAtEveryPoll)
+{
+    std::vector<double> rows;
+    std::vector<double> labels;
+    for (int c = 0; c < 4; ++c) {
+        rows.insert(rows.end(), {100.0 * c, 100.0 * c, 100.0 * c});
+        labels.insert(labels.end(), {1.0 + c, 11.0 + c, 1.0 + c});
+    }
+    std::vector<double*> patterns;
+    for (double& v : rows)
+        patterns.push_back(&v);
+    const tarn::TrainingParameters parameters{0.0, 1.0, 3, 1, 1, 4};
+    const long polls = interrupt_at_every_poll([&] {
+        tarn::TrainingResult result;
+        const tarn::RunStatus status =
+            tarn::train_nodes(static_cast<int>(labels.size()), 1, patterns.data(), labels.data(), parameters, &result);
+        if (status == tarn::RunStatus::done) {
+            for (int r = 0; r < result.exported_count; ++r)
+                tarn::host_free(result.rows[r]);
+            tarn::host_free(result.rows);
+            tarn::host_free(result.labels);
+        }
+        EXPECT_EQ(result.rows == nullptr, status != tarn::RunStatus::done);
+        return status;
+    });
+    EXPECT_GT(polls, 3 * 12);  // more than one poll per pattern
 }
