@@ -18,9 +18,9 @@
 
 #include "learn/train_nodes.h"
 #include "model/category_nodes.h"
+#include "model/kernel_paths.h"
 #include "model/match_kernel.h"
 #include "score/classify_patterns.h"
-#include "standin.h"
 
 namespace {
 
@@ -38,6 +38,61 @@ double best_time(const std::function<void()>& body, int runs = 3)
         best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
     }
     return best;
+}
+
+// The division floor: n true divisions over the data in vectors as wide as
+// the current path's, the least work any exact kernel must do.
+#if defined(__GNUC__)
+template <int W>
+inline __attribute__((always_inline)) double floor_body(const double* a, const double* b, std::int64_t n)
+{
+    typedef double Lanes __attribute__((vector_size(W * sizeof(double))));
+    constexpr int parts = 8 / W;
+    Lanes s[parts] = {};
+    for (std::int64_t k = 0; k + 8 <= n; k += 8) {
+        for (int p = 0; p < parts; ++p) {
+            Lanes num;
+            Lanes den;
+            std::memcpy(&num, a + k + p * W, sizeof num);
+            std::memcpy(&den, b + k + p * W, sizeof den);
+            s[p] = s[p] + num / den;
+        }
+    }
+    double total = 0.0;
+    for (int p = 0; p < parts; ++p)
+        for (int l = 0; l < W; ++l)
+            total = total + s[p][l];
+    return total;
+}
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) double floor_avx2(const double* a, const double* b, std::int64_t n)
+{
+    return floor_body<4>(a, b, n);
+}
+
+__attribute__((target("avx512f"))) double floor_avx512(const double* a, const double* b, std::int64_t n)
+{
+    return floor_body<8>(a, b, n);
+}
+#endif
+#endif
+
+double division_floor(const double* a, const double* b, std::int64_t n)
+{
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    if (tarn::kernel_path().lane_width == 8)
+        return floor_avx512(a, b, n);
+    if (tarn::kernel_path().lane_width == 4)
+        return floor_avx2(a, b, n);
+#endif
+#if defined(__GNUC__)
+    return floor_body<2>(a, b, n);
+#else
+    double total = 0.0;
+    for (std::int64_t k = 0; k < n; ++k)
+        total = total + a[k] / b[k];
+    return total;
+#endif
 }
 
 struct Mixture {
@@ -83,34 +138,30 @@ void make_nodes(tarn::CategoryNodes& nodes, const Mixture& d, int n, bool loaded
     std::mt19937_64 rng(99);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const int m = d.columns;
-    standin::within_call([&] {
-        nodes.reserve(n);
-        for (int k = 0; k < n; ++k) {
-            std::vector<double> row(2 * static_cast<std::size_t>(m) + 1);
-            const double* x = &d.values[static_cast<std::size_t>(k % d.rows) * static_cast<std::size_t>(m)];
-            for (int i = 0; i < m; ++i) {
-                row[static_cast<std::size_t>(i)] = x[i];
-                row[static_cast<std::size_t>(m + i)] = 0.5 + unit(rng);
-            }
-            row[2 * static_cast<std::size_t>(m)] = 1.0 / n;
-            nodes.node_init(row.data(), 1, loaded ? 1 : 0);
-            if (!loaded)
-                nodes.node_learn(k, x);
+    nodes.reserve(n);
+    for (int k = 0; k < n; ++k) {
+        std::vector<double> row(2 * static_cast<std::size_t>(m) + 1);
+        const double* x = &d.values[static_cast<std::size_t>(k % d.rows) * static_cast<std::size_t>(m)];
+        for (int i = 0; i < m; ++i) {
+            row[static_cast<std::size_t>(i)] = x[i];
+            row[static_cast<std::size_t>(m + i)] = 0.5 + unit(rng);
         }
-    });
+        row[2 * static_cast<std::size_t>(m)] = 1.0 / n;
+        nodes.node_init(row.data(), 1, loaded ? 1 : 0);
+        if (!loaded)
+            nodes.node_learn(k, x);
+    }
 }
 
 // Seconds per pattern of scanning every node, on the current path.
 double scan_seconds(tarn::CategoryNodes& nodes, const Mixture& patterns, double vigilance)
 {
-    double total = 0;
-    standin::within_call([&] {
-        total = best_time([&] {
-            for (int p = 0; p < patterns.rows; ++p)
-                tarn::scan_nodes(
-                    nodes, &patterns.values[static_cast<std::size_t>(p) * static_cast<std::size_t>(patterns.columns)],
-                    tarn::ScanSettings{vigilance, false});
-        });
+    tarn::NodeScan scan;
+    const double total = best_time([&] {
+        for (int p = 0; p < patterns.rows; ++p)
+            tarn::scan_nodes(nodes,
+                             &patterns.values[static_cast<std::size_t>(p) * static_cast<std::size_t>(patterns.columns)],
+                             tarn::ScanSettings{vigilance, false}, scan);
     });
     return total / patterns.rows;
 }
@@ -120,7 +171,7 @@ double floor_seconds_per_division(const tarn::CategoryNodes& nodes, std::int64_t
     volatile double sink = 0;
     const double t = best_time([&] {
         for (int r = 0; r < repeats; ++r)
-            sink = sink + tarn::division_floor(nodes.means, nodes.sigmas, divisions);
+            sink = sink + division_floor(nodes.blocks().means, nodes.blocks().sigmas, divisions);
     });
     return t / (static_cast<double>(divisions) * repeats);
 }
@@ -129,9 +180,9 @@ void kernel_table()
 {
     std::printf("\n## Match loop per pattern, vigilance 0 (ns per node-feature)\n\n");
     std::printf("| loop | M | N | reference | fast (%s) | floor | fast / floor | reference / fast |\n",
-                tarn::kernel_path_name(tarn::kernel_path()));
+                tarn::kernel_path().name);
     std::printf("|---|---|---|---|---|---|---|---|\n");
-    const tarn::KernelPath fast = tarn::kernel_path();
+    const char* const fast = tarn::kernel_path().name;
     for (int loaded = 0; loaded <= 1; ++loaded) {
         for (int m : {4, 16, 64}) {
             for (int n : {100, 1000, 5000}) {
@@ -144,7 +195,7 @@ void kernel_table()
                 tarn::CategoryNodes nodes(m);
                 make_nodes(nodes, source, n, loaded == 1);
                 const double nf = static_cast<double>(n) * m;
-                tarn::set_kernel_path(tarn::KernelPath::reference);
+                tarn::set_kernel_path("reference");
                 const double reference = scan_seconds(nodes, patterns, 0.0) / nf * 1e9;
                 tarn::set_kernel_path(fast);
                 const double fast_ns = scan_seconds(nodes, patterns, 0.0) / nf * 1e9;
@@ -190,20 +241,23 @@ Run train(Mixture& d, double vigilance, double gamma, int max_passes)
     Run run;
     auto rows = row_pointers(d.values, d.rows, d.columns);
     tarn::TrainingParameters parameters{vigilance, gamma, max_passes, 1, 0, 0};
-    standin::within_call([&] {
-        run.seconds = best_time(
-            [&] {
-                tarn::TrainingResult result;
-                if (tarn::train_nodes(d.rows, d.columns, rows.data(), d.labels.data(), parameters, &result) != tarn::RunStatus::done)
-                    return;
-                run.nodes = result.exported_count;
-                run.passes = result.list_presentations;
-                run.templates.clear();
-                for (int r = 0; r < result.exported_count; ++r)
-                    run.templates.insert(run.templates.end(), result.rows[r], result.rows[r] + 2 * d.columns + 1);
-            },
-            1);
-    });
+    run.seconds = best_time(
+        [&] {
+            tarn::TrainingResult result;
+            if (tarn::train_nodes(d.rows, d.columns, rows.data(), d.labels.data(), parameters, &result) !=
+                tarn::RunStatus::done)
+                return;
+            run.nodes = result.exported_count;
+            run.passes = result.list_presentations;
+            run.templates.clear();
+            for (int r = 0; r < result.exported_count; ++r) {
+                run.templates.insert(run.templates.end(), result.rows[r], result.rows[r] + 2 * d.columns + 1);
+                tarn::host_free(result.rows[r]);
+            }
+            tarn::host_free(result.rows);
+            tarn::host_free(result.labels);
+        },
+        1);
     return run;
 }
 
@@ -214,26 +268,23 @@ double score(std::vector<double>& templates, const std::vector<double>& labels, 
     const int j = static_cast<int>(labels.size());
     auto rows = row_pointers(templates, j, 2 * m + 1);
     auto tests = row_pointers(patterns.values, patterns.rows, m);
-    double seconds = 0;
-    standin::within_call([&] {
-        seconds = best_time([&] {
-            double* result = nullptr;
-            tarn::classify_patterns(j, m, rows.data(), labels.data(), 0.0, patterns.rows, tests.data(), -1, rule,
-                                    &result, 0);
-            int right = 0;
-            for (int p = 0; p < patterns.rows; ++p)
-                right += result[p] == patterns.labels[static_cast<std::size_t>(p)] ? 1 : 0;
-            *accuracy = static_cast<double>(right) / std::max(1, patterns.rows);
-        });
+    return best_time([&] {
+        double* result = nullptr;
+        tarn::classify_patterns(j, m, rows.data(), labels.data(), 0.0, patterns.rows, tests.data(), -1, rule, &result,
+                                0);
+        int right = 0;
+        for (int p = 0; p < patterns.rows; ++p)
+            right += result[p] == patterns.labels[static_cast<std::size_t>(p)] ? 1 : 0;
+        *accuracy = static_cast<double>(right) / std::max(1, patterns.rows);
+        tarn::host_free(result);
     });
-    return seconds;
 }
 
 void compare_training(const char* name, Mixture& train_set, double vigilance, double gamma, int max_passes)
 {
-    const tarn::KernelPath fast = tarn::kernel_path();
+    const char* const fast = tarn::kernel_path().name;
     const Run f = train(train_set, vigilance, gamma, max_passes);
-    tarn::set_kernel_path(tarn::KernelPath::reference);
+    tarn::set_kernel_path("reference");
     const Run r = train(train_set, vigilance, gamma, max_passes);
     tarn::set_kernel_path(fast);
     const bool same = f.templates == r.templates;
@@ -312,7 +363,7 @@ void scoring_table()
 {
     std::printf("\n## Whole classification calls, rule 0, vigilance 0 (seconds)\n\n");
     std::printf("| M | N | K | reference | fast | reference / fast |\n|---|---|---|---|---|---|\n");
-    const tarn::KernelPath fast = tarn::kernel_path();
+    const char* const fast = tarn::kernel_path().name;
     for (int m : {4, 16, 64}) {
         const int n = 1000;
         const Mixture source = mixture(31, n, m, 20, 3, 1.0);
@@ -330,7 +381,7 @@ void scoring_table()
         Mixture tests = mixture(31, quick ? 200 : 1000, m, 20, 3, 1.0);
         double accuracy = 0;
         const double f = score(templates, labels, tests, 0, &accuracy);
-        tarn::set_kernel_path(tarn::KernelPath::reference);
+        tarn::set_kernel_path("reference");
         const double r = score(templates, labels, tests, 0, &accuracy);
         tarn::set_kernel_path(fast);
         std::printf("| %d | %d | %d | %.4f | %.4f | %.1f |\n", m, n, tests.rows, r, f, r / f);
@@ -350,7 +401,7 @@ void memory_table()
             std::vector<double> x(static_cast<std::size_t>(m), 0.0);
             for (int k = 0; k < n; ++k)
                 nodes.node_init(x.data(), 1, 0);
-            const double held = 2.0 * static_cast<double>(nodes.sigmas - nodes.means);
+            const double held = 2.0 * static_cast<double>(nodes.capacity()) * m;
             std::printf("| %d | %d | %.0f | %d | %.3f |\n", m, n, held, 2 * n * m, held / (2.0 * n * m));
         }
     }
@@ -365,11 +416,7 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[a], "--quick") == 0) {
             quick = true;
         } else if (std::strncmp(argv[a], "--path=", 7) == 0) {
-            bool known = false;
-            for (auto p : {tarn::KernelPath::blocks, tarn::KernelPath::avx2, tarn::KernelPath::avx512})
-                if (std::strcmp(argv[a] + 7, tarn::kernel_path_name(p)) == 0)
-                    known = tarn::set_kernel_path(p);
-            if (!known) {
+            if (!tarn::set_kernel_path(argv[a] + 7)) {
                 std::fprintf(stderr, "tarn_bench: path %s is unknown or not supported here\n", argv[a] + 7);
                 return 2;
             }
@@ -377,8 +424,8 @@ int main(int argc, char** argv)
             data_folder = argv[a];
         }
     }
-    std::printf("# tarn benchmark\n\nfast path: %s; every figure is the best of %d runs\n",
-                tarn::kernel_path_name(tarn::kernel_path()), quick ? 1 : 3);
+    std::printf("# tarn benchmark\n\nfast path: %s; every figure is the best of %d runs\n", tarn::kernel_path().name,
+                quick ? 1 : 3);
     kernel_table();
     early_exit_table();
     scoring_table();

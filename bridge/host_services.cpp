@@ -1,5 +1,6 @@
 #include "model/host.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +75,16 @@ void console_printf(const char* format, ...)
 void host_add_work(int count)
 {
     mexAddFlops(count);
+}
+
+namespace {
+// Taken when the plug-in's static data is initialised, i.e. at load.
+const std::chrono::steady_clock::time_point load_time = std::chrono::steady_clock::now();
+}  // namespace
+
+std::int64_t host_clock_milliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - load_time).count();
 }
 
 bool host_interrupt_pending()

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "model/host.h"
 #include "model/category_nodes.h"
+#include "model/host.h"
 #include "model/integer.h"
 #include "model/match_kernel.h"
 #include "model/work.h"
@@ -23,30 +23,30 @@ struct PassCounts {
 // choice value (lower index on ties). Candidates after the first cost one
 // comparison each. Returns -1 when no node is eligible.
 template <typename Eligible>
-int choose(const CategoryNodes& nodes, Eligible eligible, std::int64_t* comparisons)
+int choose(int node_count, const NodeScan& scan, Eligible eligible, std::int64_t* comparisons)
 {
     int winner = -1;
     double best_choice = 0.0;
-    for (int k = 0; k < nodes.size(); ++k) {
+    for (int k = 0; k < node_count; ++k) {
         if (!eligible(k))
             continue;
         if (winner < 0) {
             winner = k;
-            best_choice = nodes.choice_value[k];
+            best_choice = scan.choice_value(k);
         } else {
             ++*comparisons;
-            if (nodes.choice_value[k] > best_choice) {
+            if (scan.choice_value(k) > best_choice) {
                 winner = k;
-                best_choice = nodes.choice_value[k];
+                best_choice = scan.choice_value(k);
             }
         }
     }
     return winner;
 }
 
-// Presents pattern p (numbered from 1) once. False when memory ran out.
-bool present_pattern(CategoryNodes& nodes, int p, const double* x, double y, double rho, int oflag, PassCounts& pass,
-                     std::uint64_t& call_comparisons)
+// Presents pattern p (numbered from 1) once.
+RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, int p, const double* x, double y, double rho, int oflag,
+                          PassCounts& pass, std::uint64_t& call_comparisons)
 {
     std::int64_t pattern_comparisons = 0;
     if (oflag >= 3)
@@ -54,56 +54,53 @@ bool present_pattern(CategoryNodes& nodes, int p, const double* x, double y, dou
 
     // First search: the vigilance test on every node, choice for those that pass.
     const int n = nodes.size();
-    scan_nodes(nodes, x, ScanSettings{rho, oflag == 4});
+    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{rho, oflag == 4}, scan);
+    if (scanned != RunStatus::done)
+        return scanned;
     pattern_comparisons += n;
     if (oflag == 4)
         for (int k = 0; k < n; ++k)
-            if (nodes.passed[k] == 0)
-                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", k + 1, exact_match_value(nodes, k),
-                               rho);
+            if (!scan.passed(k))
+                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", k + 1, scan.match_value(k), rho);
     int winner = choose(
-        nodes, [&nodes](int k) { return nodes.passed[k] != 0; }, &pattern_comparisons);
+        n, scan, [&scan](int k) { return scan.passed(k); }, &pattern_comparisons);
 
     bool updated = false;
-    bool match_values_known = false;
     while (winner >= 0) {
-        const double label = static_cast<double>(nodes.label[winner]);
+        const double label = static_cast<double>(nodes.label(winner));
         if (!(label < y || label > y)) {
             nodes.node_learn(winner, x);
             ++pass.node_updates;
             if (oflag >= 3)
-                console_printf("   Pattern #%d updated  node #%d (label %d)\n", p, winner + 1, nodes.label[winner]);
+                console_printf("   Pattern #%d updated  node #%d (label %d)\n", p, winner + 1, nodes.label(winner));
             updated = true;
             break;
         }
         // Match tracking: only nodes that match strictly better than the
         // rejected winner stay candidates; all of them passed the test.
-        if (!match_values_known) {
-            for (int k = 0; k < n; ++k)
-                if (nodes.passed[k] != 0)
-                    nodes.match_value[k] = exact_match_value(nodes, k);
-            match_values_known = true;
-        }
-        const double match_threshold = nodes.match_value[winner];
+        // Each round looks at every node, so a huge model asks the host.
+        if (host_interrupt_pending())
+            return RunStatus::interrupted;
+        const double match_threshold = scan.match_value(winner);
         winner = choose(
-            nodes,
-            [&nodes, match_threshold](int k) { return nodes.passed[k] != 0 && nodes.match_value[k] > match_threshold; },
+            n, scan,
+            [&scan, match_threshold](int k) { return scan.passed(k) && scan.match_value(k) > match_threshold; },
             &pattern_comparisons);
     }
 
     if (!updated) {
         if (!nodes.node_init(x, integer_from_double(y), 0))
-            return false;
+            return RunStatus::out_of_memory;
         ++pass.new_nodes;
         if (oflag >= 3)
             console_printf("   Pattern #%d created  node #%d (label %d).\n", p, nodes.size(),
-                           nodes.label[nodes.size() - 1]);
+                           nodes.label(nodes.size() - 1));
     }
 
     host_add_work(static_cast<int>(pattern_comparisons));
     call_comparisons += static_cast<std::uint64_t>(pattern_comparisons);
     ++presentation_total;
-    return true;
+    return RunStatus::done;
 }
 
 void print_report(int P, int M, int node_count, const TrainingParameters& parameters, int list_presentations,
@@ -148,8 +145,8 @@ void print_report(int P, int M, int node_count, const TrainingParameters& parame
     print_work_line(flop_total, comparison_total + call_comparisons, elapsed);
 }
 
-// Writes the exported nodes as template rows and labels, then releases
-// every node. False when memory ran out (all nodes released then too).
+// Writes the exported nodes as template rows and labels. False when
+// memory ran out, with nothing of the result left.
 bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported_count, TrainingResult* result)
 {
     const auto width = static_cast<std::size_t>(2 * static_cast<std::int64_t>(M) + 1);
@@ -158,7 +155,7 @@ bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported
     int written = 0;
     bool ok = rows != nullptr && labels != nullptr;
     for (int k = 0; ok && k < nodes.size(); ++k) {
-        if (trim_option != 0 && nodes.active[k] == 0)
+        if (trim_option != 0 && !nodes.active(k))
             continue;
         auto* row = static_cast<double*>(host_calloc(width, sizeof(double)));
         if (row == nullptr) {
@@ -167,10 +164,9 @@ bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported
         }
         rows[written] = row;
         nodes.node_to_template(k, row);
-        labels[written] = static_cast<double>(nodes.label[k]);
+        labels[written] = static_cast<double>(nodes.label(k));
         ++written;
     }
-    nodes.release();
     if (!ok) {
         if (rows != nullptr)
             for (int k = 0; k < written; ++k)
@@ -188,7 +184,7 @@ bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported
 }  // namespace
 
 RunStatus train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
-                 TrainingResult* result)
+                      TrainingResult* result)
 {
     const double rho = parameters.vigilance;
     const int oflag = parameters.oflag;
@@ -196,27 +192,29 @@ RunStatus train_nodes(int P, int M, double* const* patterns, const double* label
     initial_sigma = parameters.gamma;
     std::uint64_t call_comparisons = 0;
     CategoryNodes nodes(M);
+    NodeScan scan;
     int list_presentations = 0;
     const int s0 = clock_seconds();
     presentation_total = 0;
 
     PassCounts pass;
     for (;;) {
+        // Asked between patterns, and between passes of an empty set.
+        if (host_interrupt_pending())
+            return RunStatus::interrupted;
         pass = PassCounts{};
         ++list_presentations;
         for (int k = 0; k < nodes.size(); ++k)
-            nodes.active[k] = 0;
+            nodes.set_active(k, false);
         if (oflag >= 4)
             console_printf("\nList presentation #%d:\n", list_presentations);
         for (int p = 0; p < P; ++p) {
-            if (host_interrupt_pending()) {
-                nodes.release();
+            if (p != 0 && host_interrupt_pending())
                 return RunStatus::interrupted;
-            }
-            if (!present_pattern(nodes, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons)) {
-                nodes.release();
-                return RunStatus::out_of_memory;
-            }
+            const RunStatus status =
+                present_pattern(nodes, scan, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons);
+            if (status != RunStatus::done)
+                return status;
         }
         if (oflag == 2)
             console_printf("List presentation #%d: %d new nodes created, %d node updates\n", list_presentations,
@@ -230,7 +228,7 @@ RunStatus train_nodes(int P, int M, double* const* patterns, const double* label
 
     int active_nodes = 0;
     for (int k = 0; k < nodes.size(); ++k)
-        active_nodes += nodes.active[k] != 0 ? 1 : 0;
+        active_nodes += nodes.active(k) ? 1 : 0;
     const int inactive_count = nodes.size() - active_nodes;
     const int exported_count = parameters.trim_option == 1 ? nodes.size() - inactive_count : nodes.size();
     const int elapsed = clock_seconds() - s0;

@@ -21,18 +21,9 @@ std::uint32_t presentation_total = 0;
 
 namespace {
 
-constexpr std::size_t alignment = 64;
-
 std::uint32_t as_count(std::int64_t value)
 {
     return static_cast<std::uint32_t>(value);
-}
-
-// Rounds a block start up to the cache line.
-void* aligned(void* block)
-{
-    const auto address = reinterpret_cast<std::uintptr_t>(block);
-    return reinterpret_cast<void*>((address + alignment - 1) & ~static_cast<std::uintptr_t>(alignment - 1));
 }
 
 }  // namespace
@@ -41,97 +32,52 @@ CategoryNodes::CategoryNodes(int features) : m(features > 0 ? features : 0) {}
 
 CategoryNodes::~CategoryNodes()
 {
-    release();
-}
-
-void CategoryNodes::release()
-{
     node_memory_release(vector_block);
     node_memory_release(field_block);
-    vector_block = nullptr;
-    field_block = nullptr;
-    means = sigmas = nullptr;
-    prior = log_const = sum_log_sigma = log_count = log_match = match_value = choice_value = nullptr;
-    count = nullptr;
-    active = label = nullptr;
-    passed = nullptr;
-    block_open = nullptr;
-    node_count = 0;
-    capacity = 0;
 }
 
 bool CategoryNodes::reserve(int nodes)
 {
-    return nodes <= capacity || grow_to(nodes);
+    return nodes <= node_capacity || grow_to(nodes);
 }
 
 // Both blocks are made anew and the nodes copied over; the capacity is a
-// whole number of blocks of lanes nodes.
+// whole number of blocks of lanes nodes, so blocks keep their place and a
+// larger capacity only adds blocks.
 bool CategoryNodes::grow_to(int new_capacity)
 {
     const std::size_t cap = (static_cast<std::size_t>(new_capacity) + lanes - 1) / lanes * lanes;
     const std::size_t vector_doubles = cap * static_cast<std::size_t>(m);
-    void* vectors = node_memory_allocate(2 * vector_doubles * sizeof(double) + alignment);
+    double* new_means = nullptr;
+    double* new_sigmas = nullptr;
+    void* vectors = allocate_arrays(vector_doubles, new_means, new_sigmas);
     if (vectors == nullptr)
         return false;
-    const std::size_t field_bytes = cap * (7 * sizeof(double) + 3 * sizeof(std::int32_t) + 2);
-    void* fields = node_memory_allocate(field_bytes + alignment);
-    if (fields == nullptr) {
+    Fields* new_fields = nullptr;
+    void* records = allocate_arrays(cap, new_fields);
+    if (records == nullptr) {
         node_memory_release(vectors);
         return false;
     }
 
-    auto* new_means = static_cast<double*>(aligned(vectors));
-    auto* new_sigmas = new_means + vector_doubles;
-    // Lanes past the last node hold a harmless Gaussian so that whole
-    // blocks can be computed.
-    for (std::size_t s = 0; s < vector_doubles; ++s) {
-        new_means[s] = 0.0;
+    const std::size_t old_doubles = static_cast<std::size_t>(node_capacity) * static_cast<std::size_t>(m);
+    for (std::size_t s = old_doubles; s < vector_doubles; ++s)
         new_sigmas[s] = 1.0;
-    }
-    const std::size_t old_doubles = static_cast<std::size_t>(capacity) * static_cast<std::size_t>(m);
     if (old_doubles != 0) {
-        // Blocks keep their layout; a larger capacity only adds blocks.
         std::memcpy(new_means, means, old_doubles * sizeof(double));
         std::memcpy(new_sigmas, sigmas, old_doubles * sizeof(double));
     }
+    if (node_count != 0)
+        std::memcpy(new_fields, fields, static_cast<std::size_t>(node_count) * sizeof(Fields));
 
-    auto* d = static_cast<double*>(aligned(fields));
-    double* fresh_fields[7];
-    for (int f = 0; f < 7; ++f)
-        fresh_fields[f] = d + static_cast<std::size_t>(f) * cap;
-    auto* words = reinterpret_cast<std::uint32_t*>(d + 7 * cap);
-    auto* flags = reinterpret_cast<std::uint8_t*>(words + 3 * cap);
-    std::memset(d, 0, field_bytes);
-    if (node_count != 0) {
-        double* old_fields[7] = {prior, log_const, sum_log_sigma, log_count, log_match, match_value, choice_value};
-        for (int f = 0; f < 7; ++f)
-            std::memcpy(fresh_fields[f], old_fields[f], static_cast<std::size_t>(node_count) * sizeof(double));
-        std::memcpy(words, count, static_cast<std::size_t>(node_count) * sizeof(std::uint32_t));
-        std::memcpy(words + cap, active, static_cast<std::size_t>(node_count) * sizeof(std::int32_t));
-        std::memcpy(words + 2 * cap, label, static_cast<std::size_t>(node_count) * sizeof(std::int32_t));
-    }
-
-    const int kept = node_count;
-    release();
-    node_count = kept;
+    node_memory_release(vector_block);
+    node_memory_release(field_block);
     vector_block = vectors;
-    field_block = fields;
-    capacity = static_cast<int>(cap);
+    field_block = records;
+    node_capacity = static_cast<int>(cap);
     means = new_means;
     sigmas = new_sigmas;
-    prior = fresh_fields[0];
-    log_const = fresh_fields[1];
-    sum_log_sigma = fresh_fields[2];
-    log_count = fresh_fields[3];
-    log_match = fresh_fields[4];
-    match_value = fresh_fields[5];
-    choice_value = fresh_fields[6];
-    count = words;
-    active = reinterpret_cast<std::int32_t*>(words + cap);
-    label = reinterpret_cast<std::int32_t*>(words + 2 * cap);
-    passed = flags;
-    block_open = flags + cap;
+    fields = new_fields;
     return true;
 }
 
@@ -164,70 +110,71 @@ TARN_NOINLINE double CategoryNodes::loaded_choice(double log_match, double log_c
     return log_match + log_const;
 }
 
-void CategoryNodes::refresh_sum_log_sigma(int k)
-{
-    sum_log_sigma[k] = sum_log_sigma_of(k);
-}
-
 bool CategoryNodes::node_init(const double* data, int node_label, int from_template)
 {
     // Grow by an eighth at a time: storage stays close to what the nodes need.
-    if (node_count == capacity && !grow_to(capacity + (capacity / 8 > lanes ? capacity / 8 : lanes)))
+    if (node_count == node_capacity &&
+        !grow_to(node_capacity + (node_capacity / 8 > lanes ? node_capacity / 8 : lanes)))
         return false;
     const int k = node_count++;
-    label[k] = node_label;
+    Fields& f = fields[k];
+    f.label = node_label;
     if (from_template == 0) {
-        active[k] = 1;
-        count[k] = 1;
-        log_count[k] = 0.0;  // ln(1)
+        f.active = 1;
+        f.count = 1;
+        f.log_count = 0.0;  // ln(1)
         for (int i = 0; i < m; ++i) {
             means[slot(k, i)] = data[i];
             sigmas[slot(k, i)] = initial_sigma;
         }
-        log_const[k] = 0.0;
-        prior[k] = -1.0;
-        refresh_sum_log_sigma(k);
+        f.log_const = 0.0;
+        f.prior = -1.0;
+        f.sum_log_sigma = sum_log_sigma_of(k);
         return true;
     }
-    active[k] = 0;
-    count[k] = 0;  // loaded nodes carry no count
-    log_count[k] = std::log(0.0);
+    f.active = 0;
+    f.count = 0;  // loaded nodes carry no count
+    f.log_count = std::log(0.0);
     for (int i = 0; i < m; ++i) {
         means[slot(k, i)] = data[i];
         sigmas[slot(k, i)] = data[m + i];
     }
-    prior[k] = data[2 * m];
-    refresh_sum_log_sigma(k);
-    log_const[k] = std::log(prior[k]) - sum_log_sigma[k];
+    f.prior = data[2 * m];
+    f.sum_log_sigma = sum_log_sigma_of(k);
+    f.log_const = std::log(f.prior) - f.sum_log_sigma;
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 2), 0);
     return true;
 }
 
-void CategoryNodes::node_match(int k, const double* x)
+NodeMatch CategoryNodes::node_match(int k, const double* x) const
 {
-    log_match[k] = log_match_of(k, x);
-    match_value[k] = std::exp(log_match[k]);
+    const double log_match = log_match_of(k, x);
+    const NodeMatch match{log_match, std::exp(log_match)};
     count_work(as_count(4 * static_cast<std::int64_t>(m) + 2), 0);
+    return match;
 }
 
-void CategoryNodes::node_choice(int k)
+double CategoryNodes::node_choice(int k, double log_match) const
 {
-    if (prior[k] >= 0.0) {
-        choice_value[k] = loaded_choice(log_match[k], log_const[k]);
+    const Fields& f = fields[k];
+    if (f.prior >= 0.0) {
+        const double choice = loaded_choice(log_match, f.log_const);
         count_work(1, 0);
-        return;
+        return choice;
     }
-    choice_value[k] =
-        trained_choice(std::log(static_cast<double>(count[k])), std::log(static_cast<double>(presentation_total)),
-                       log_match[k], sum_log_sigma_of(k));
+    const double choice =
+        trained_choice(std::log(static_cast<double>(f.count)), std::log(static_cast<double>(presentation_total)),
+                       log_match, sum_log_sigma_of(k));
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 5), 0);
+    return choice;
 }
 
 void CategoryNodes::node_learn(int k, const double* x)
 {
-    active[k] = 1;
-    count[k] = count[k] + 1;
-    const double b = 1.0 / static_cast<double>(count[k]);
+    Fields& f = fields[k];
+    f.active = 1;
+    f.count = f.count + 1;
+    const double b = 1.0 / static_cast<double>(f.count);
     for (int i = 0; i < m; ++i) {
         double& mu = means[slot(k, i)];
         double& sd = sigmas[slot(k, i)];
@@ -235,8 +182,8 @@ void CategoryNodes::node_learn(int k, const double* x)
         const double d = mu - x[i];
         sd = std::sqrt((1.0 - b) * (sd * sd) + b * (d * d));
     }
-    log_count[k] = std::log(static_cast<double>(count[k]));
-    refresh_sum_log_sigma(k);
+    f.log_count = std::log(static_cast<double>(f.count));
+    f.sum_log_sigma = sum_log_sigma_of(k);
     count_work(as_count(10 * static_cast<std::int64_t>(m) + 2), 0);
 }
 
@@ -246,8 +193,9 @@ void CategoryNodes::node_to_template(int k, double* row)
         row[i] = mean(k, i);
         row[m + i] = sigma(k, i);
     }
-    prior[k] = static_cast<double>(count[k]) / static_cast<double>(presentation_total);
-    row[2 * m] = prior[k];
+    Fields& f = fields[k];
+    f.prior = static_cast<double>(f.count) / static_cast<double>(presentation_total);
+    row[2 * m] = f.prior;
     count_work(1, 0);
 }
 

@@ -21,6 +21,23 @@ extern std::int32_t feature_count;        // M
 extern double initial_sigma;              // deviation of every feature of a fresh node
 extern std::uint32_t presentation_total;  // N, presentations made so far in a training call
 
+// What node_match finds for one node and one pattern.
+struct NodeMatch {
+    double log_match;    // -1/2 the squared normalised distance
+    double match_value;  // exp(log_match), printed as MFV
+};
+
+// The means and deviations of every node as the block kernel reads them:
+// `blocks` blocks of CategoryNodes::lanes nodes, each block `features` runs
+// of lanes doubles, feature i of the block's nodes side by side. Lanes past
+// the last node hold a harmless Gaussian (mean 0, deviation 1).
+struct NodeBlocks {
+    const double* means;
+    const double* sigmas;
+    int blocks;
+    int features;
+};
+
 class CategoryNodes {
 public:
     static constexpr int lanes = 8;
@@ -33,7 +50,8 @@ public:
 
     int size() const { return node_count; }
     int features() const { return m; }
-
+    // Nodes the storage holds before it must grow: whole blocks.
+    int capacity() const { return node_capacity; }
     // Makes room for `nodes` nodes in all; false when memory ran out.
     bool reserve(int nodes);
 
@@ -41,14 +59,31 @@ public:
     // from_template is 0, loaded from a template row otherwise. False when
     // memory ran out; the nodes already made are untouched then.
     bool node_init(const double* data, int label, int from_template);
-    // Sets log_match and match_value of node k for pattern x.
-    void node_match(int k, const double* x);
-    // Sets choice_value of node k from its fields and its latest log_match.
-    void node_choice(int k);
+    // Node k against pattern x.
+    NodeMatch node_match(int k, const double* x) const;
+    // The choice value of node k from its fields and the log_match that
+    // node_match gave it for the pattern at hand.
+    double node_choice(int k, double log_match) const;
     // Moves node k toward pattern x; raises its count and sets it active.
     void node_learn(int k, const double* x);
     // Writes node k as a template row and sets its prior.
     void node_to_template(int k, double* row);
+
+    double mean(int k, int i) const { return means[slot(k, i)]; }
+    double sigma(int k, int i) const { return sigmas[slot(k, i)]; }
+    int label(int k) const { return fields[k].label; }
+    bool active(int k) const { return fields[k].active != 0; }
+    void set_active(int k, bool on) { fields[k].active = on ? 1 : 0; }
+    std::uint32_t count(int k) const { return fields[k].count; }
+    double prior(int k) const { return fields[k].prior; }  // -1.0 while unset
+    // ln(prior) - sum of ln(sigma): loaded nodes.
+    double log_const(int k) const { return fields[k].log_const; }
+    // The other pattern-free parts of a choice value, kept current:
+    // ln(count), and the sum of ln(sigma) over the features in order.
+    double log_count(int k) const { return fields[k].log_count; }
+    double sum_log_sigma(int k) const { return fields[k].sum_log_sigma; }
+
+    NodeBlocks blocks() const { return {means, sigmas, (node_count + lanes - 1) / lanes, m}; }
 
     // The pieces of node_match and node_choice, out of line so that every
     // caller computes them with the same instructions: when a value is not
@@ -59,47 +94,34 @@ public:
     static double trained_choice(double log_count, double log_presentations, double log_match, double sum_log_sigma);
     static double loaded_choice(double log_match, double log_const);
 
-    // Gives back every node.
-    void release();
-
-    double mean(int k, int i) const { return means[slot(k, i)]; }
-    double sigma(int k, int i) const { return sigmas[slot(k, i)]; }
+private:
+    // Everything a node holds besides its vectors: adding a field here is
+    // all it takes to store, grow and copy it.
+    struct Fields {
+        double prior;
+        double log_const;
+        double sum_log_sigma;
+        double log_count;
+        std::uint32_t count;
+        std::int32_t active;
+        std::int32_t label;
+    };
 
     // Feature i of node k within the block storage of means and sigmas.
-    static std::size_t slot(int k, int i, int features)
+    std::size_t slot(int k, int i) const
     {
-        return (static_cast<std::size_t>(k / lanes) * static_cast<std::size_t>(features) +
-                static_cast<std::size_t>(i)) *
+        return (static_cast<std::size_t>(k / lanes) * static_cast<std::size_t>(m) + static_cast<std::size_t>(i)) *
                    lanes +
                static_cast<std::size_t>(k % lanes);
     }
-    std::size_t slot(int k, int i) const { return slot(k, i, m); }
-
-    // Block storage: capacity / lanes blocks of M x lanes doubles each.
-    double* means = nullptr;
-    double* sigmas = nullptr;
-
-    // Per-node fields, index k for node k.
-    double* prior = nullptr;          // -1.0 while unset
-    double* log_const = nullptr;      // ln(prior) - sum of ln(sigma), loaded nodes
-    double* sum_log_sigma = nullptr;  // sum of ln(sigma) over the features in order, kept current
-    double* log_count = nullptr;      // ln(count), kept current for trained nodes
-    double* log_match = nullptr;      // -1/2 the squared normalised distance to the latest pattern
-    double* match_value = nullptr;    // exp(log_match), printed as MFV
-    double* choice_value = nullptr;   // printed as CCF
-    std::uint32_t* count = nullptr;
-    std::int32_t* active = nullptr;
-    std::int32_t* label = nullptr;
-    std::uint8_t* passed = nullptr;      // vigilance test result for the latest pattern
-    std::uint8_t* block_open = nullptr;  // per block: some node may still pass the latest pattern
-
-private:
     bool grow_to(int new_capacity);
-    void refresh_sum_log_sigma(int k);
 
     int m;
     int node_count = 0;
-    int capacity = 0;
+    int node_capacity = 0;
+    double* means = nullptr;
+    double* sigmas = nullptr;
+    Fields* fields = nullptr;
     void* vector_block = nullptr;
     void* field_block = nullptr;
 };

@@ -35,6 +35,9 @@ void console_printf(const char* format, ...)
 // The host's work counter.
 void host_add_work(int count);
 
+// A millisecond clock whose zero is the moment the plug-in was loaded.
+std::int64_t host_clock_milliseconds();
+
 // Whether the user has asked the host to stop the running call (Ctrl-C,
 // SIGTERM). Cheap enough to ask between patterns; the loops ask at least
 // every few milliseconds of work and then end with RunStatus::interrupted.

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "model/kernel_paths.h"
+#include "model/node_memory.h"
 #include "model/work.h"
 
 namespace tarn {
@@ -22,9 +24,6 @@ struct Vectors {
     typedef long long Mask __attribute__((vector_size(W * sizeof(double))));
     static constexpr int parts = CategoryNodes::lanes / W;
 };
-
-using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double, double*,
-                             std::uint8_t*);
 
 // A permutation of the eight lanes of a mask, in each compiler's spelling.
 #if defined(__clang__)
@@ -57,24 +56,23 @@ inline __attribute__((always_inline)) bool any_of(typename Vectors<W>::Mask m)
     return !all_of<W>(~m);
 }
 
-// log_match of every node of `blocks` blocks. A block stops summing once
-// every one of its nodes has a partial sum above `bound` (the sums only
-// grow): those nodes fail the vigilance test whatever follows. A block is
-// left open when one of its log_match values is at least `open_from` or
-// not a number.
+// The block matcher (BlockMatcher) for vectors of W lanes. A block stops
+// summing once all its partial sums are above `bound` because sums of
+// squares only grow: its nodes fail the vigilance test whatever follows.
 template <int W>
-inline __attribute__((always_inline)) void match_blocks_body(const double* means, const double* sigmas, int blocks,
-                                                             int m, const double* x, double bound, double open_from,
-                                                             double* log_match, std::uint8_t* block_open)
+inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                        double bound, double open_from, double* log_match,
+                                                        std::uint8_t* block_open)
 {
     using Lanes = typename Vectors<W>::Lanes;
     using Mask = typename Vectors<W>::Mask;
     constexpr int parts = Vectors<W>::parts;
     constexpr int lanes = CategoryNodes::lanes;
     const bool may_stop = bound < std::numeric_limits<double>::infinity();
-    for (int b = 0; b < blocks; ++b) {
-        const double* mb = means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
-        const double* sb = sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+    const int m = nodes.features;
+    for (int b = first; b < end; ++b) {
+        const double* mb = nodes.means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        const double* sb = nodes.sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
         Lanes s[parts] = {};
         for (int i = 0; i < m; ++i) {
             const std::size_t at = static_cast<std::size_t>(i) * lanes;
@@ -105,135 +103,53 @@ inline __attribute__((always_inline)) void match_blocks_body(const double* means
     }
 }
 
-template <int W>
-inline __attribute__((always_inline)) double floor_body(const double* a, const double* b, std::int64_t n)
+// Every block path is this one template, instantiated for a vector width
+// (and, on x86, a target): 2 lanes of portable code, 4 of AVX2, 8 of AVX-512.
+void match_blocks_portable(const NodeBlocks& nodes, int first, int end, const double* x, double bound, double open_from,
+                           double* log_match, std::uint8_t* block_open)
 {
-    using Lanes = typename Vectors<W>::Lanes;
-    constexpr int parts = Vectors<W>::parts;
-    constexpr int lanes = CategoryNodes::lanes;
-    Lanes s[parts] = {};
-    for (std::int64_t k = 0; k + lanes <= n; k += lanes) {
-        for (int p = 0; p < parts; ++p) {
-            Lanes num;
-            Lanes den;
-            std::memcpy(&num, a + k + p * W, sizeof num);
-            std::memcpy(&den, b + k + p * W, sizeof den);
-            s[p] = s[p] + num / den;
-        }
-    }
-    double total = 0.0;
-    for (int p = 0; p < parts; ++p)
-        for (int l = 0; l < W; ++l)
-            total = total + s[p][l];
-    return total;
+    match_blocks<2>(nodes, first, end, x, bound, open_from, log_match, block_open);
 }
 
-void match_blocks_portable(const double* means, const double* sigmas, int blocks, int m, const double* x, double bound,
-                           double open_from, double* log_match, std::uint8_t* block_open)
-{
-    match_blocks_body<2>(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
-}
-
-double floor_portable(const double* a, const double* b, std::int64_t n)
-{
-    return floor_body<2>(a, b, n);
-}
-
-#else
-// Compilers without vector extensions: the same sums, a lane at a time.
-
-using BlockKernel = void (*)(const double*, const double*, int, int, const double*, double, double, double*,
-                             std::uint8_t*);
-
-void match_blocks_portable(const double* means, const double* sigmas, int blocks, int m, const double* x, double bound,
-                           double open_from, double* log_match, std::uint8_t* block_open)
-{
-    constexpr int lanes = CategoryNodes::lanes;
-    const bool may_stop = bound < std::numeric_limits<double>::infinity();
-    for (int b = 0; b < blocks; ++b) {
-        const double* mb = means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
-        const double* sb = sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
-        double s[lanes] = {};
-        for (int i = 0; i < m; ++i) {
-            const std::size_t at = static_cast<std::size_t>(i) * lanes;
-            bool all_above = true;
-            for (int l = 0; l < lanes; ++l) {
-                const double d = (mb[at + l] - x[i]) / sb[at + l];
-                s[l] = s[l] + d * d;
-                all_above = all_above && s[l] > bound;
-            }
-            if (may_stop && ((i & 3) == 3 || i == 1) && all_above)
-                break;
-        }
-        bool open = false;
-        for (int l = 0; l < lanes; ++l) {
-            const double lm = -0.5 * s[l];
-            log_match[static_cast<std::size_t>(b) * lanes + l] = lm;
-            open = open || !(lm < open_from);
-        }
-        block_open[b] = open ? 1 : 0;
-    }
-}
-
-double floor_portable(const double* a, const double* b, std::int64_t n)
-{
-    double total = 0.0;
-    for (std::int64_t k = 0; k < n; ++k)
-        total = total + a[k] / b[k];
-    return total;
-}
-#endif
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(__x86_64__) || defined(__i386__)
 #define TARN_HAS_X86_PATHS 1
-__attribute__((target("avx2"))) void match_blocks_avx2(const double* means, const double* sigmas, int blocks, int m,
-                                                       const double* x, double bound, double open_from,
-                                                       double* log_match, std::uint8_t* block_open)
+__attribute__((target("avx2"))) void match_blocks_avx2(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                       double bound, double open_from, double* log_match,
+                                                       std::uint8_t* block_open)
 {
-    match_blocks_body<4>(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
+    match_blocks<4>(nodes, first, end, x, bound, open_from, log_match, block_open);
 }
 
-__attribute__((target("avx512f"))) void match_blocks_avx512(const double* means, const double* sigmas, int blocks,
-                                                            int m, const double* x, double bound, double open_from,
+__attribute__((target("avx512f"))) void match_blocks_avx512(const NodeBlocks& nodes, int first, int end,
+                                                            const double* x, double bound, double open_from,
                                                             double* log_match, std::uint8_t* block_open)
 {
-    match_blocks_body<4>(means, sigmas, blocks, m, x, bound, open_from, log_match, block_open);
+    match_blocks<8>(nodes, first, end, x, bound, open_from, log_match, block_open);
 }
 
-__attribute__((target("avx2"))) double floor_avx2(const double* a, const double* b, std::int64_t n)
+// Asked on first use, never during static initialisation, and after
+// __builtin_cpu_init so that the answer is valid whenever it is asked.
+bool cpu_has_avx2()
 {
-    return floor_body<4>(a, b, n);
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
 }
 
-__attribute__((target("avx512f"))) double floor_avx512(const double* a, const double* b, std::int64_t n)
+bool cpu_has_avx512()
 {
-    return floor_body<8>(a, b, n);
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
 }
 #endif
+#endif  // __GNUC__: other compilers run the reference path
 
-KernelPath widest_supported()
+bool every_cpu()
 {
-    if (kernel_path_supported(KernelPath::avx512))
-        return KernelPath::avx512;
-    if (kernel_path_supported(KernelPath::avx2))
-        return KernelPath::avx2;
-    return KernelPath::blocks;
+    return true;
 }
 
-KernelPath current_path = widest_supported();
+const KernelPath* current_path = nullptr;
 bool early_exit = true;
-
-BlockKernel block_kernel(KernelPath path)
-{
-#if defined(TARN_HAS_X86_PATHS)
-    if (path == KernelPath::avx512)
-        return match_blocks_avx512;
-    if (path == KernelPath::avx2)
-        return match_blocks_avx2;
-#endif
-    (void)path;
-    return match_blocks_portable;
-}
 
 // The vigilance test on log_match, deciding exp(log_match) >= vigilance
 // without the exponential wherever log_match is clearly on one side of
@@ -281,38 +197,119 @@ struct VigilanceTest {
     }
 };
 
-int scan_reference(CategoryNodes& nodes, const double* x, double vigilance)
+// The scan's arrays, as scan_nodes hands them to its two ways of filling them.
+struct ScanArrays {
+    double* log_match;
+    double* match_value;
+    double* choice_value;
+    std::uint8_t* passed;
+    std::uint8_t* block_open;
+};
+
+// Nodes [first, end) node by node, as the node operations define it.
+void scan_reference(const CategoryNodes& nodes, int first, int end, const double* x, double vigilance,
+                    const ScanArrays& scan)
 {
-    int passing = 0;
-    for (int k = 0; k < nodes.size(); ++k) {
-        nodes.node_match(k, x);
-        const bool passes = nodes.match_value[k] >= vigilance;
-        nodes.passed[k] = passes ? 1 : 0;
-        if (passes) {
-            nodes.node_choice(k);
-            ++passing;
+    for (int k = first; k < end; ++k) {
+        const NodeMatch match = nodes.node_match(k, x);
+        scan.log_match[k] = match.log_match;
+        scan.match_value[k] = match.match_value;
+        const bool passes = match.match_value >= vigilance;
+        scan.passed[k] = passes ? 1 : 0;
+        if (passes)
+            scan.choice_value[k] = nodes.node_choice(k, match.log_match);
+    }
+}
+
+// Blocks [first, end) through the block matcher. The choice value as
+// node_choice forms it, from the parts kept with each node: ln(count) and
+// the sum of ln(sigma) for trained nodes, log_const for loaded ones.
+// Returns the flops of the node_choice calls it stands for.
+std::uint64_t scan_blocks(const CategoryNodes& nodes, BlockMatcher matcher, int first, int end, const double* x,
+                          const ScanSettings& settings, const VigilanceTest& test, const ScanArrays& scan)
+{
+    constexpr int lanes = CategoryNodes::lanes;
+    // Blocks whose nodes all surely fail need no more look, unless their
+    // trace lines will print the match values.
+    const double open_from =
+        settings.exact_failures ? -std::numeric_limits<double>::infinity() : test.surely_fails_below;
+    matcher(nodes.blocks(), first, end, x, test.sum_bound, open_from, scan.log_match, scan.block_open);
+
+    const double log_presentations = std::log(static_cast<double>(presentation_total));
+    const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(nodes.features()) + 5;
+    std::uint64_t flops = 0;
+    const int n = std::min(nodes.size(), end * lanes);
+    for (int b = first; b < end; ++b) {
+        const int from = b * lanes;
+        if (scan.block_open[b] == 0) {
+            // The storage holds whole blocks, so all eight flags can be cleared.
+            std::memset(scan.passed + from, 0, lanes);
+            continue;
+        }
+        for (int k = from; k < std::min(n, from + lanes); ++k) {
+            // A value that is not a number is recomputed the reference way,
+            // so that it carries the same sign.
+            if (std::isnan(scan.log_match[k]))
+                scan.log_match[k] = nodes.log_match_of(k, x);
+            const double lm = scan.log_match[k];
+            const bool passes = test.passes(lm);
+            scan.passed[k] = passes ? 1 : 0;
+            if (!passes)
+                continue;
+            double choice;
+            if (nodes.prior(k) >= 0.0) {
+                choice = lm + nodes.log_const(k);
+                if (std::isnan(choice))
+                    choice = CategoryNodes::loaded_choice(lm, nodes.log_const(k));
+                flops += 1;
+            } else {
+                choice = (nodes.log_count(k) - log_presentations) + (lm - nodes.sum_log_sigma(k));
+                if (std::isnan(choice))
+                    choice = CategoryNodes::trained_choice(nodes.log_count(k), log_presentations, lm,
+                                                           nodes.sum_log_sigma(k));
+                flops += trained_choice_flops;
+            }
+            scan.choice_value[k] = choice;
         }
     }
-    return passing;
+    return flops;
 }
 
 }  // namespace
 
-bool kernel_path_supported(KernelPath path)
+const std::vector<KernelPath>& kernel_paths()
 {
-    switch (path) {
-        case KernelPath::reference:
-        case KernelPath::blocks:
-            return true;
+    static const std::vector<KernelPath> paths = {
+        {"reference", every_cpu, nullptr, 1},
+#if defined(__GNUC__)
+        {"blocks", every_cpu, match_blocks_portable, 2},
 #if defined(TARN_HAS_X86_PATHS)
-        case KernelPath::avx2:
-            return __builtin_cpu_supports("avx2");
-        case KernelPath::avx512:
-            return __builtin_cpu_supports("avx512f");
+        {"avx2", cpu_has_avx2, match_blocks_avx2, 4},
+        {"avx512", cpu_has_avx512, match_blocks_avx512, 8},
 #endif
-        default:
-            return false;
+#endif
+    };
+    return paths;
+}
+
+const KernelPath& kernel_path()
+{
+    if (current_path == nullptr)
+        for (const KernelPath& path : kernel_paths())
+            if (path.cpu_supports())
+                current_path = &path;
+    return *current_path;
+}
+
+bool set_kernel_path(const char* name)
+{
+    for (const KernelPath& path : kernel_paths()) {
+        if (std::strcmp(path.name, name) == 0 && path.cpu_supports()) {
+            current_path = &path;
+            return true;
+        }
     }
+    return false;
 }
 
 void set_early_exit(bool enabled)
@@ -320,112 +317,68 @@ void set_early_exit(bool enabled)
     early_exit = enabled;
 }
 
-KernelPath kernel_path()
+NodeScan::~NodeScan()
 {
-    return current_path;
+    node_memory_release(block);
 }
 
-bool set_kernel_path(KernelPath path)
+bool NodeScan::cover(int nodes)
 {
-    if (!kernel_path_supported(path))
+    if (nodes <= capacity)
+        return true;
+    void* grown =
+        allocate_arrays(static_cast<std::size_t>(nodes), log_match_, match_value_, choice_value_, passed_, block_open);
+    if (grown == nullptr)
         return false;
-    current_path = path;
+    node_memory_release(block);
+    block = grown;
+    capacity = nodes;
     return true;
 }
 
-const char* kernel_path_name(KernelPath path)
+double NodeScan::match_value(int k) const
 {
-    switch (path) {
-        case KernelPath::reference:
-            return "reference";
-        case KernelPath::blocks:
-            return "blocks";
-        case KernelPath::avx2:
-            return "avx2";
-        case KernelPath::avx512:
-            return "avx512";
+    if (!match_values_marked) {
+        std::fill(match_value_, match_value_ + scanned, -1.0);
+        match_values_marked = true;
     }
-    return "?";
+    if (match_value_[k] < 0.0)
+        match_value_[k] = std::exp(log_match_[k]);
+    return match_value_[k];
 }
 
-double exact_match_value(const CategoryNodes& nodes, int k)
-{
-    return std::exp(nodes.log_match[k]);
-}
-
-int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settings)
+RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan)
 {
     const int n = nodes.size();
-    if (current_path == KernelPath::reference)
-        return scan_reference(nodes, x, settings.vigilance);
     if (n == 0)
-        return 0;
+        return RunStatus::done;
+    if (!scan.cover(nodes.capacity()))
+        return RunStatus::out_of_memory;
+    const BlockMatcher matcher = kernel_path().matcher;
+    scan.scanned = n;
+    scan.match_values_marked = matcher == nullptr;
+    const ScanArrays arrays{scan.log_match_, scan.match_value_, scan.choice_value_, scan.passed_, scan.block_open};
+    // The host is asked about an interrupt between stretches of this many
+    // node-features (whole blocks).
+    constexpr int lanes = CategoryNodes::lanes;
+    const std::int64_t per_block = static_cast<std::int64_t>(std::max(nodes.features(), 1)) * lanes;
+    const int stretch = static_cast<int>(std::max<std::int64_t>(1, work_between_polls / per_block));
+    const int blocks = (n + lanes - 1) / lanes;
 
     const VigilanceTest test(settings.vigilance, settings.exact_failures);
-    const int m = nodes.features();
-    const int blocks = (n + CategoryNodes::lanes - 1) / CategoryNodes::lanes;
-    // Blocks whose nodes all surely fail need no more look, unless their
-    // trace lines will print the match values.
-    const double open_from =
-        settings.exact_failures ? -std::numeric_limits<double>::infinity() : test.surely_fails_below;
-    block_kernel(current_path)(nodes.means, nodes.sigmas, blocks, m, x, test.sum_bound, open_from, nodes.log_match,
-                               nodes.block_open);
-
-    // The choice value as node_choice forms it, from the parts kept with
-    // each node: ln(count) and the sum of ln(sigma) for trained nodes,
-    // log_const for loaded ones.
-    const double log_presentations = std::log(static_cast<double>(presentation_total));
-    const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(m) + 5;
-    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
-    int passing = 0;
-    for (int b = 0; b < blocks; ++b) {
-        const int first = b * CategoryNodes::lanes;
-        if (nodes.block_open[b] == 0) {
-            // The storage holds whole blocks, so all eight flags can be cleared.
-            std::memset(nodes.passed + first, 0, CategoryNodes::lanes);
-            continue;
-        }
-        const int end = std::min(n, first + CategoryNodes::lanes);
-        for (int k = first; k < end; ++k) {
-            // A value that is not a number is recomputed the reference way,
-            // so that it carries the same sign.
-            if (std::isnan(nodes.log_match[k]))
-                nodes.log_match[k] = nodes.log_match_of(k, x);
-            const double lm = nodes.log_match[k];
-            const bool passes = test.passes(lm);
-            nodes.passed[k] = passes ? 1 : 0;
-            if (!passes)
-                continue;
-            ++passing;
-            if (nodes.prior[k] >= 0.0) {
-                double choice = lm + nodes.log_const[k];
-                if (std::isnan(choice))
-                    choice = CategoryNodes::loaded_choice(lm, nodes.log_const[k]);
-                nodes.choice_value[k] = choice;
-                flops += 1;
-            } else {
-                double choice = (nodes.log_count[k] - log_presentations) + (lm - nodes.sum_log_sigma[k]);
-                if (std::isnan(choice))
-                    choice = CategoryNodes::trained_choice(nodes.log_count[k], log_presentations, lm,
-                                                           nodes.sum_log_sigma[k]);
-                nodes.choice_value[k] = choice;
-                flops += trained_choice_flops;
-            }
-        }
+    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(nodes.features()) + 2);
+    for (int first = 0; first < blocks; first += stretch) {
+        if (first != 0 && host_interrupt_pending())
+            return RunStatus::interrupted;
+        const int end = std::min(blocks, first + stretch);
+        if (matcher == nullptr)
+            scan_reference(nodes, first * lanes, std::min(n, end * lanes), x, settings.vigilance, arrays);
+        else
+            flops += scan_blocks(nodes, matcher, first, end, x, settings, test, arrays);
     }
-    count_work_bulk(flops);
-    return passing;
-}
-
-double division_floor(const double* numerators, const double* denominators, std::int64_t n)
-{
-#if defined(TARN_HAS_X86_PATHS)
-    if (current_path == KernelPath::avx512)
-        return floor_avx512(numerators, denominators, n);
-    if (current_path == KernelPath::avx2)
-        return floor_avx2(numerators, denominators, n);
-#endif
-    return floor_portable(numerators, denominators, n);
+    if (matcher != nullptr)
+        count_work_bulk(flops);
+    return RunStatus::done;
 }
 
 }  // namespace tarn

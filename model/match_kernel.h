@@ -11,26 +11,9 @@
 #include <cstdint>
 
 #include "model/category_nodes.h"
+#include "model/host.h"
 
 namespace tarn {
-
-enum class KernelPath {
-    reference,  // node by node, as the node operations define it
-    blocks,     // blocks of nodes, portable code
-    avx2,       // blocks of nodes, 256-bit vectors
-    avx512,     // blocks of nodes, 512-bit vectors
-};
-
-// The path in use: at load, the widest one this CPU supports.
-KernelPath kernel_path();
-// Test and benchmark seam; false (and no change) when the CPU lacks it.
-bool set_kernel_path(KernelPath path);
-bool kernel_path_supported(KernelPath path);
-const char* kernel_path_name(KernelPath path);
-
-// Benchmark seam: whether a node may stop summing once it cannot pass
-// (on by default; results are the same either way).
-void set_early_exit(bool enabled);
 
 struct ScanSettings {
     double vigilance;
@@ -39,20 +22,47 @@ struct ScanSettings {
     bool exact_failures;
 };
 
-// Matches pattern x against every node and applies the vigilance test:
-// passed[k] is 1 when match_value >= vigilance. For passing nodes
-// log_match and choice_value are exact; for failing nodes log_match is
-// exact when settings.exact_failures is set. match_value is not kept up to
-// date by the fast paths: ask exact_match_value. Reports the work of one
-// node_match per node and one node_choice per passing node. Returns the
-// number of passing nodes.
-int scan_nodes(CategoryNodes& nodes, const double* x, const ScanSettings& settings);
+// What the latest scan found for each node. The loop owns one and hands it
+// to every scan, which grows it with the nodes.
+class NodeScan {
+public:
+    NodeScan() = default;
+    ~NodeScan();
+    NodeScan(const NodeScan&) = delete;
+    NodeScan& operator=(const NodeScan&) = delete;
 
-// exp(log_match) of node k, as node_match computes it.
-double exact_match_value(const CategoryNodes& nodes, int k);
+    // Whether node k passed the vigilance test: match_value >= vigilance.
+    bool passed(int k) const { return passed_[k] != 0; }
+    // Exact for passing nodes, and for failing ones under exact_failures.
+    double log_match(int k) const { return log_match_[k]; }
+    // exp(log_match) as node_match gives it, wherever log_match is exact.
+    double match_value(int k) const;
+    // The choice value of a passing node.
+    double choice_value(int k) const { return choice_value_[k]; }
 
-// The division floor of this machine: n true divisions over the data, the
-// least work any exact kernel must do. For the benchmark.
-double division_floor(const double* numerators, const double* denominators, std::int64_t n);
+private:
+    friend RunStatus scan_nodes(const CategoryNodes&, const double*, const ScanSettings&, NodeScan&);
+    bool cover(int nodes);
+
+    int capacity = 0;
+    int scanned = 0;  // nodes of the latest scan
+    // The block paths leave match values to be computed when first read;
+    // below 0 marks one not computed yet (a match value never is).
+    mutable bool match_values_marked = true;
+    void* block = nullptr;
+    double* log_match_ = nullptr;
+    mutable double* match_value_ = nullptr;
+    double* choice_value_ = nullptr;
+    std::uint8_t* passed_ = nullptr;
+    std::uint8_t* block_open = nullptr;  // per block: some node may still pass
+};
+
+// Matches pattern x against every node and applies the vigilance test,
+// computing the choice value of every node that passes. Reports the work
+// of one node_match per node and one node_choice per passing node. Asks
+// the host about an interrupt every 2^20 node-features or so; ends with
+// interrupted (the scan's results then unusable) when asked to stop, and
+// with out_of_memory when `scan` could not grow.
+RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan);
 
 }  // namespace tarn

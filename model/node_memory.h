@@ -1,7 +1,9 @@
-// The one allocator behind category nodes and their vectors (process heap).
+// The one allocator behind category nodes, their vectors and the scans.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace tarn {
 
@@ -16,5 +18,27 @@ std::size_t node_memory_live_blocks();
 // fails; 0 switches failures off. Allocations are counted either way.
 void node_memory_fail_at(long countdown);
 long node_memory_allocation_count();
+
+// One zero-filled block of node memory holding an array of `count`
+// elements for each pointer given, each array on a cache line of its own:
+// the list of pointers is the whole layout. Returns the block to release,
+// or null (pointers untouched) when memory ran out.
+template <typename... T>
+void* allocate_arrays(std::size_t count, T*&... arrays)
+{
+    constexpr std::size_t line = 64;
+    const std::size_t sizes[] = {(count * sizeof(T) + line - 1) / line * line...};
+    std::size_t bytes = line;
+    for (std::size_t size : sizes)
+        bytes += size;
+    void* block = node_memory_allocate(bytes);
+    if (block == nullptr)
+        return nullptr;
+    std::memset(block, 0, bytes);
+    auto at = (reinterpret_cast<std::uintptr_t>(block) + line - 1) & ~static_cast<std::uintptr_t>(line - 1);
+    const std::size_t* size = sizes;
+    ((arrays = reinterpret_cast<T*>(at), at += *size++), ...);
+    return block;
+}
 
 }  // namespace tarn

@@ -1,8 +1,5 @@
 #include "model/work.h"
 
-#include <chrono>
-#include <climits>
-
 #include "model/host.h"
 
 namespace tarn {
@@ -11,22 +8,12 @@ std::uint64_t flop_total = 0;
 std::uint64_t comparison_total = 0;
 
 namespace {
-
-// Taken when the plug-in's static data is initialised, i.e. at load.
-const std::chrono::steady_clock::time_point load_time = std::chrono::steady_clock::now();
-
-std::int64_t milliseconds_since_load()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - load_time).count();
+MillisecondClock current_clock = host_clock_milliseconds;
 }
-
-MillisecondClock current_clock = milliseconds_since_load;
-
-}  // namespace
 
 void set_millisecond_clock(MillisecondClock clock)
 {
-    current_clock = clock != nullptr ? clock : milliseconds_since_load;
+    current_clock = clock != nullptr ? clock : host_clock_milliseconds;
 }
 
 void count_work(std::uint32_t flops, std::uint32_t comparisons)

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "model/host.h"
 #include "model/category_nodes.h"
+#include "model/host.h"
 #include "model/integer.h"
 #include "model/match_kernel.h"
 #include "model/work.h"
@@ -20,19 +20,14 @@ struct LabelSum {
     double sum;
 };
 
-// Loads one node per template row, in row order; false when memory ran
-// out, with everything made so far released.
+// Loads one node per template row, in row order; false when memory ran out.
 bool load_nodes(CategoryNodes& nodes, int J, double* const* templates, const double* labels)
 {
     if (!nodes.reserve(J))
         return false;
-    for (int j = 0; j < J; ++j) {
-        if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1)) {
-            nodes.release();
+    for (int j = 0; j < J; ++j)
+        if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1))
             return false;
-        }
-        nodes.active[j] = 0;
-    }
     return true;
 }
 
@@ -41,13 +36,20 @@ struct LabelTable {
     LabelSum* records = nullptr;  // host block, grown one record at a time
     int record_count = 0;
 
+    LabelTable() = default;
+    ~LabelTable() { host_free(records); }
+    LabelTable(const LabelTable&) = delete;
+    LabelTable& operator=(const LabelTable&) = delete;
+
     // A label value equal, as a double, to a record's label finds that
     // record; any other value (a fractional one or not a number included)
-    // appends a record of its own. False when memory ran out; the table
-    // built so far stays in place for release().
-    bool build(int J, const double* labels)
+    // appends a record of its own.
+    RunStatus build(int J, const double* labels)
     {
+        InterruptPoll poll;
         for (int j = 0; j < J; ++j) {
+            if (poll.pending(record_count))
+                return RunStatus::interrupted;
             bool found = false;
             for (int k = 0; k < record_count; ++k) {
                 if (labels[j] == static_cast<double>(records[k].label)) {
@@ -60,20 +62,13 @@ struct LabelTable {
             const auto bytes = sizeof(LabelSum) * (static_cast<std::size_t>(record_count) + 1);
             auto* grown = static_cast<LabelSum*>(host_realloc(records, bytes));
             if (grown == nullptr)
-                return false;
+                return RunStatus::out_of_memory;
             records = grown;
             records[record_count].label = integer_from_double(labels[j]);
             records[record_count].sum = 0.0;
             ++record_count;
         }
-        return true;
-    }
-
-    void release()
-    {
-        host_free(records);
-        records = nullptr;
-        record_count = 0;
+        return RunStatus::done;
     }
 };
 
@@ -100,8 +95,8 @@ void mark_unclassified(int p, const Setting& setting, double* out, CallCounts& c
 }
 
 // Presents pattern p (numbered from 1) to every node and stores its label.
-void present_pattern(CategoryNodes& nodes, LabelTable& table, int p, const double* x, const Setting& setting,
-                     double* out, CallCounts& counts)
+RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& table, int p, const double* x,
+                          const Setting& setting, double* out, CallCounts& counts)
 {
     std::int64_t comparisons = 0;
     std::int64_t flops = 0;
@@ -113,18 +108,21 @@ void present_pattern(CategoryNodes& nodes, LabelTable& table, int p, const doubl
             table.records[k].sum = 0.0;
 
     const int n = nodes.size();
-    scan_nodes(nodes, x, ScanSettings{setting.vigilance, setting.oflag >= 3});
+    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{setting.vigilance, setting.oflag >= 3}, scan);
+    if (scanned != RunStatus::done)
+        return scanned;
     comparisons += n;
     int winner = -1;
     double best_choice = 0.0;
+    InterruptPoll poll;  // many labels make the sums a pattern's larger part
     for (int j = 0; j < n; ++j) {
-        if (nodes.passed[j] == 0) {
+        if (!scan.passed(j)) {
             if (setting.oflag >= 3)
-                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, exact_match_value(nodes, j),
+                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, scan.match_value(j),
                                setting.vigilance);
             continue;
         }
-        const double choice = nodes.choice_value[j];
+        const double choice = scan.choice_value(j);
         if (setting.oflag >= 3)
             console_printf("      CCF(%d)=%f\n", j + 1, choice);
         if (!by_sums) {
@@ -140,8 +138,10 @@ void present_pattern(CategoryNodes& nodes, LabelTable& table, int p, const doubl
             }
             continue;
         }
+        if (poll.pending(table.record_count))
+            return RunStatus::interrupted;
         for (int k = 0; k < table.record_count; ++k) {
-            if (table.records[k].label == nodes.label[j]) {
+            if (table.records[k].label == nodes.label(j)) {
                 table.records[k].sum = table.records[k].sum + std::exp(choice);
                 flops += 2;
             }
@@ -150,11 +150,11 @@ void present_pattern(CategoryNodes& nodes, LabelTable& table, int p, const doubl
 
     if (!by_sums) {
         if (winner >= 0) {
-            *out = static_cast<double>(nodes.label[winner]);
-            nodes.active[winner] = 1;
+            *out = static_cast<double>(nodes.label(winner));
+            nodes.set_active(winner, true);
             if (setting.oflag >= 2)
                 console_printf("   Pattern #%d selected by node #%d and classified as '%d'\n", p, winner + 1,
-                               nodes.label[winner]);
+                               nodes.label(winner));
         } else {
             mark_unclassified(p, setting, out, counts);
         }
@@ -187,6 +187,7 @@ void present_pattern(CategoryNodes& nodes, LabelTable& table, int p, const doubl
     host_add_work(static_cast<int>(comparisons + flops));
     counts.flops += static_cast<std::uint64_t>(flops);
     counts.comparisons += static_cast<std::uint64_t>(comparisons);
+    return RunStatus::done;
 }
 
 void print_report(int J, int K, int decision_option, int inactive_count, const CallCounts& counts, int elapsed)
@@ -212,7 +213,7 @@ void print_report(int J, int K, int decision_option, int inactive_count, const C
 }  // namespace
 
 RunStatus classify_patterns(int J, int M, double* const* templates, const double* labels, double vigilance, int K,
-                       double* const* patterns, int unknown_label, int decision_option, double** result, int oflag)
+                            double* const* patterns, int unknown_label, int decision_option, double** result, int oflag)
 {
     CallCounts counts;
     initial_sigma = 0.0;
@@ -223,41 +224,37 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     if (!load_nodes(nodes, J, templates, labels))
         return RunStatus::out_of_memory;
     LabelTable table;
-    if (decision_option == 1 && !table.build(J, labels)) {
-        table.release();
-        nodes.release();
-        return RunStatus::out_of_memory;
+    if (decision_option == 1) {
+        const RunStatus built = table.build(J, labels);
+        if (built != RunStatus::done)
+            return built;
     }
     auto* predicted = static_cast<double*>(host_calloc(static_cast<std::size_t>(K), sizeof(double)));
-    if (predicted == nullptr) {
-        table.release();
-        nodes.release();
+    if (predicted == nullptr)
         return RunStatus::out_of_memory;
-    }
 
+    NodeScan scan;
     const int s0 = clock_seconds();
     if (oflag >= 2)
         console_printf("\nList presentation of %d patterns:\n", K);
     for (int p = 0; p < K; ++p) {
-        if (host_interrupt_pending()) {
+        RunStatus status = RunStatus::interrupted;
+        if (!host_interrupt_pending())
+            status = present_pattern(nodes, scan, table, p + 1, patterns[p], setting, &predicted[p], counts);
+        if (status != RunStatus::done) {
             host_free(predicted);
-            table.release();
-            nodes.release();
-            return RunStatus::interrupted;
+            return status;
         }
-        present_pattern(nodes, table, p + 1, patterns[p], setting, &predicted[p], counts);
     }
 
     int active_count = 0;
     for (int j = 0; j < nodes.size(); ++j)
-        active_count += nodes.active[j] == 1 ? 1 : 0;
+        active_count += nodes.active(j) ? 1 : 0;
     const int inactive_count = J - active_count;
     const int elapsed = clock_seconds() - s0;
     if (oflag >= 1)
         print_report(J, K, decision_option, inactive_count, counts, elapsed);
 
-    nodes.release();
-    table.release();
     *result = predicted;
     return RunStatus::done;
 }

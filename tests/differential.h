@@ -71,19 +71,14 @@ inline standin::ArrayPtr matrix_of(const Data& d)
 }
 
 // Same bits, not-a-number included.
+inline bool same_bits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 inline bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
 {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-}
-
-// The block paths this CPU can run.
-inline std::vector<tarn::KernelPath> fast_paths()
-{
-    std::vector<tarn::KernelPath> paths;
-    for (auto p : {tarn::KernelPath::blocks, tarn::KernelPath::avx2, tarn::KernelPath::avx512})
-        if (tarn::kernel_path_supported(p))
-            paths.push_back(p);
-    return paths;
 }
 
 // Runs the same call on the reference path and on every block path and
@@ -97,14 +92,14 @@ void expect_paths_agree(Entry entry, int nlhs, const std::vector<standin::ArrayP
     tarn::set_millisecond_clock([]() -> std::int64_t { return 0; });
     standin::Outcome reference;
     {
-        const ScopedKernelPath path(tarn::KernelPath::reference);
+        const ScopedKernelPath path(reference_path());
         reference = standin::call(entry, nlhs, inputs);
     }
-    for (auto p : fast_paths()) {
+    for (const tarn::KernelPath& p : fast_paths()) {
         const ScopedKernelPath path(p);
         tarn::flop_total = flops_before;
         const standin::Outcome fast = standin::call(entry, nlhs, inputs);
-        const std::string where = what + " on " + tarn::kernel_path_name(p);
+        const std::string where = what + " on " + p.name;
         EXPECT_EQ(fast.raised, reference.raised) << where;
         EXPECT_EQ(fast.error, reference.error) << where;
         EXPECT_EQ(fast.console, reference.console) << where;

@@ -1,34 +1,26 @@
-// A test suite run once on every matching path this CPU supports: the
-// results of the commands must not depend on the path.
+// A test suite run once on every matching path of the table: the results
+// of the commands must not depend on the path.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <memory>
 
-#include "model/match_kernel.h"
+#include "kernel_path.h"
 
 class OnEveryKernelPath : public ::testing::TestWithParam<tarn::KernelPath> {
 protected:
     void SetUp() override
     {
-        saved = tarn::kernel_path();
-        if (!tarn::set_kernel_path(GetParam()))
-            GTEST_SKIP() << "this CPU has no " << tarn::kernel_path_name(GetParam()) << " path";
+        if (!GetParam().cpu_supports())
+            GTEST_SKIP() << "this CPU has no " << GetParam().name << " path";
+        path = std::make_unique<ScopedKernelPath>(GetParam());
     }
-    void TearDown() override { tarn::set_kernel_path(saved); }
 
 private:
-    tarn::KernelPath saved = tarn::KernelPath::reference;
+    std::unique_ptr<ScopedKernelPath> path;
 };
 
-inline std::string kernel_path_test_name(const ::testing::TestParamInfo<tarn::KernelPath>& info)
-{
-    return tarn::kernel_path_name(info.param);
-}
-
-#define TARN_ON_EVERY_KERNEL_PATH(suite)                                                              \
-    INSTANTIATE_TEST_SUITE_P(Paths, suite,                                                            \
-                             ::testing::Values(tarn::KernelPath::reference, tarn::KernelPath::blocks, \
-                                               tarn::KernelPath::avx2, tarn::KernelPath::avx512),     \
-                             kernel_path_test_name)
+#define TARN_ON_EVERY_KERNEL_PATH(suite)                                              \
+    INSTANTIATE_TEST_SUITE_P(Paths, suite, ::testing::ValuesIn(tarn::kernel_paths()), \
+                             [](const ::testing::TestParamInfo<tarn::KernelPath>& info) { return info.param.name; })

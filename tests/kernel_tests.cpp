@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "differential.h"
+#include "learn/train_nodes.h"
+#include "loop_interrupts.h"
 #include "model/category_nodes.h"
 #include "model/match_kernel.h"
 #include "model/node_memory.h"
@@ -16,30 +18,32 @@
 
 namespace {
 
+using differential::same_bits;
 using tarn::CategoryNodes;
 
-bool same_bits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 struct Scan {
-    std::vector<std::uint8_t> passed;
+    std::vector<bool> passed;
     std::vector<double> log_match;
+    std::vector<double> match_value;  // where log_match is exact
     std::vector<double> choice;
     std::uint64_t flops = 0;
 };
 
-Scan scan_on(tarn::KernelPath path, CategoryNodes& nodes, const std::vector<double>& x, double vigilance, bool exact)
+Scan scan_on(const tarn::KernelPath& path, CategoryNodes& nodes, const std::vector<double>& x, double vigilance,
+             bool exact)
 {
     const ScopedKernelPath on(path);
     const auto before = tarn::flop_total;
+    tarn::NodeScan scan;
+    standin::within_call([&] { tarn::scan_nodes(nodes, x.data(), tarn::ScanSettings{vigilance, exact}, scan); });
     Scan s;
-    standin::within_call([&] { tarn::scan_nodes(nodes, x.data(), tarn::ScanSettings{vigilance, exact}); });
     s.flops = tarn::flop_total - before;
-    s.passed.assign(nodes.passed, nodes.passed + nodes.size());
-    s.log_match.assign(nodes.log_match, nodes.log_match + nodes.size());
-    s.choice.assign(nodes.choice_value, nodes.choice_value + nodes.size());
+    for (int k = 0; k < nodes.size(); ++k) {
+        s.passed.push_back(scan.passed(k));
+        s.log_match.push_back(scan.log_match(k));
+        s.match_value.push_back(scan.passed(k) || exact ? scan.match_value(k) : 0.0);
+        s.choice.push_back(scan.passed(k) ? scan.choice_value(k) : 0.0);
+    }
     return s;
 }
 
@@ -103,20 +107,20 @@ TEST(MatchKernel, EveryPathGivesTheReferenceBits)
                 x[0] = std::numeric_limits<double>::quiet_NaN();
             for (double vigilance : vigilances) {
                 for (bool exact : {false, true}) {
-                    const Scan reference = scan_on(tarn::KernelPath::reference, nodes, x, vigilance, exact);
-                    for (auto path : differential::fast_paths()) {
+                    const Scan reference = scan_on(reference_path(), nodes, x, vigilance, exact);
+                    for (const tarn::KernelPath& path : fast_paths()) {
                         const Scan fast = scan_on(path, nodes, x, vigilance, exact);
-                        SCOPED_TRACE(testing::Message()
-                                     << "trial " << trial << ", pattern " << p << ", vigilance " << vigilance
-                                     << ", exact " << exact << " on " << tarn::kernel_path_name(path));
+                        SCOPED_TRACE(testing::Message() << "trial " << trial << ", pattern " << p << ", vigilance "
+                                                        << vigilance << ", exact " << exact << " on " << path.name);
                         ASSERT_EQ(fast.flops, reference.flops);
                         for (int k = 0; k < count; ++k) {
                             ASSERT_EQ(fast.passed[k], reference.passed[k]) << "node " << k;
-                            if (fast.passed[k] != 0 || exact) {
+                            if (fast.passed[k] || exact) {
                                 ASSERT_TRUE(same_bits(fast.log_match[k], reference.log_match[k]))
                                     << "node " << k << ": " << fast.log_match[k] << " vs " << reference.log_match[k];
+                                ASSERT_TRUE(same_bits(fast.match_value[k], reference.match_value[k])) << "node " << k;
                             }
-                            if (fast.passed[k] != 0) {
+                            if (fast.passed[k]) {
                                 ASSERT_TRUE(same_bits(fast.choice[k], reference.choice[k]))
                                     << "node " << k << ": " << fast.choice[k] << " vs " << reference.choice[k];
                             }
@@ -143,9 +147,67 @@ TEST(MatchKernel, StorageStaysCloseToWhatTheNodesNeed)
     for (int n = 1; n <= 5000; ++n) {
         ASSERT_TRUE(nodes.node_init(x.data(), 1, 0));
         if (n >= 100) {
-            const double spare = static_cast<double>(&nodes.sigmas[0] - &nodes.means[0]) / (static_cast<double>(n) * m);
+            const double spare = static_cast<double>(nodes.capacity()) / n;
             ASSERT_LE(spare, 1.25) << n << " nodes";
         }
     }
     EXPECT_EQ(tarn::node_memory_live_blocks(), live + 2);
+}
+
+// A pattern against a model of 2^20 node-features and a bit more asks the
+// host once in the middle, on every path; a yes ends the scan there.
+TEST(MatchKernel, AHugeModelIsPolledWithinOnePattern)
+{
+    const int m = 16;
+    const int n = (1 << 20) / m + 1;
+    tarn::feature_count = m;
+    tarn::initial_sigma = 1.0;
+    CategoryNodes nodes(m);
+    std::vector<double> x(m, 0.5);
+    for (int k = 0; k < n; ++k)
+        ASSERT_TRUE(nodes.node_init(x.data(), 1, 0));
+    for (const tarn::KernelPath& path : tarn::kernel_paths()) {
+        if (!path.cpu_supports())
+            continue;
+        SCOPED_TRACE(path.name);
+        const ScopedKernelPath on(path);
+        tarn::NodeScan scan;
+        tarn::RunStatus status = tarn::RunStatus::out_of_memory;
+        const auto scan_once = [&] { status = tarn::scan_nodes(nodes, x.data(), {0.5, false}, scan); };
+        EXPECT_EQ(standin::within_call(scan_once).interrupt_polls, 1);
+        EXPECT_EQ(status, tarn::RunStatus::done);
+        standin::interrupt_at_poll(1);
+        EXPECT_EQ(standin::within_call(scan_once).interrupt_polls, 1);
+        EXPECT_EQ(status, tarn::RunStatus::interrupted);
+    }
+}
+
+// Training asks between passes, between patterns and in every round of
+// match tracking (fault_harness.h's conflicting clusters track each pass).
+TEST(LoopInterrupts, TrainingEndsCleanlyAtEveryPoll)
+{
+    std::vector<double> rows;
+    std::vector<double> labels;
+    for (int c = 0; c < 4; ++c) {
+        rows.insert(rows.end(), {100.0 * c, 100.0 * c, 100.0 * c});
+        labels.insert(labels.end(), {1.0 + c, 11.0 + c, 1.0 + c});
+    }
+    std::vector<double*> patterns;
+    for (double& v : rows)
+        patterns.push_back(&v);
+    const tarn::TrainingParameters parameters{0.0, 1.0, 3, 1, 1, 4};
+    const long polls = interrupt_at_every_poll([&] {
+        tarn::TrainingResult result;
+        const tarn::RunStatus status =
+            tarn::train_nodes(static_cast<int>(labels.size()), 1, patterns.data(), labels.data(), parameters, &result);
+        if (status == tarn::RunStatus::done) {
+            for (int r = 0; r < result.exported_count; ++r)
+                tarn::host_free(result.rows[r]);
+            tarn::host_free(result.rows);
+            tarn::host_free(result.labels);
+        }
+        EXPECT_EQ(result.rows == nullptr, status != tarn::RunStatus::done);
+        return status;
+    });
+    EXPECT_GT(polls, 3 * 12);  // more than one poll per pattern
 }

@@ -279,7 +279,7 @@ TEST_F(Scoring, FractionalLabelsEachAppendARecordOfTheirOwn)
 
     // Every passing node adds into each record of its label, 2 flops apiece:
     // 2 nodes x 2 records x 2, plus J + 2L = 6 comparisons.
-    const ScopedKernelPath node_by_node(tarn::KernelPath::reference);
+    const ScopedKernelPath node_by_node(reference_path());
     const Outcome outcome = run(twins, {1.5, 1.5}, 0.5, {0}, 1, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 8 + 6}));
 }
@@ -306,7 +306,7 @@ TEST_F(Scoring, WorkReachesTheHostPerNodeOperationAndPerPattern)
     const ArrayPtr templates = two_far_nodes();
     const Outcome fast = run(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
     EXPECT_EQ(fast.work, 8u + 2 * (14u + 10u));
-    const ScopedKernelPath node_by_node(tarn::KernelPath::reference);
+    const ScopedKernelPath node_by_node(reference_path());
     Outcome outcome = run(templates, {7, 9}, 0.0, {0, 10}, 0, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 3, 6, 1, 6, 1, 3}));  // J + 1 comparisons
     outcome = run(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
@@ -343,7 +343,7 @@ TEST_F(Scoring, WorkTotalsForManyNodesAndPatterns)
         const bool node_by_node = round < 2;
         SCOPED_TRACE(rule);
         SCOPED_TRACE(node_by_node);
-        const ScopedKernelPath path(node_by_node ? tarn::KernelPath::reference : tarn::kernel_path());
+        const ScopedKernelPath path(node_by_node ? reference_path() : tarn::kernel_path());
         std::vector<ArrayPtr> inputs = base;
         inputs[5] = standin::scalar(rule);
         const std::uint64_t before = tarn::flop_total;
@@ -433,11 +433,8 @@ TEST(ScoreModel, ExportedNodeReloadsWithTheSameChoiceValue)
         tarn::presentation_total = total;  // other nodes coded the rest
 
         std::vector<double> expected;
-        for (const auto& probe : probes) {
-            trained.node_match(0, probe);
-            trained.node_choice(0);
-            expected.push_back(trained.choice_value[0]);
-        }
+        for (const auto& probe : probes)
+            expected.push_back(trained.node_choice(0, trained.node_match(0, probe).log_match));
         double row[2 * M + 1];
         trained.node_to_template(0, row);
         EXPECT_DOUBLE_EQ(row[2 * M], 4.0 / total);
@@ -445,11 +442,10 @@ TEST(ScoreModel, ExportedNodeReloadsWithTheSameChoiceValue)
         tarn::presentation_total = 0;  // as in the classification command
         tarn::CategoryNodes loaded(M);
         ASSERT_TRUE(loaded.node_init(row, 5, 1));
-        EXPECT_EQ(loaded.active[0], 0);
+        EXPECT_FALSE(loaded.active(0));
         for (std::size_t k = 0; k < expected.size(); ++k) {
-            loaded.node_match(0, probes[k]);
-            loaded.node_choice(0);
-            EXPECT_NEAR(loaded.choice_value[0], expected[k], 1e-12 * std::fabs(expected[k])) << k;
+            const double choice = loaded.node_choice(0, loaded.node_match(0, probes[k]).log_match);
+            EXPECT_NEAR(choice, expected[k], 1e-12 * std::fabs(expected[k])) << k;
         }
     }
     tarn::feature_count = saved_features;

@@ -21,7 +21,6 @@
 
 #include "harness.h"
 #include "kernel_path.h"
-#include "model/match_kernel.h"
 
 namespace fuzz {
 
@@ -210,11 +209,10 @@ inline harness::Injection injection(Bytes& in)
     return {(b & 64) != 0 ? Injection::interrupt : Injection::node, 1 + static_cast<long>(b % 8)};
 }
 
-inline tarn::KernelPath any_kernel_path(Bytes& in)
+inline const tarn::KernelPath& any_kernel_path(Bytes& in)
 {
-    static const tarn::KernelPath paths[] = {tarn::KernelPath::reference, tarn::KernelPath::blocks,
-                                             tarn::KernelPath::avx2, tarn::KernelPath::avx512};
-    return paths[in.below(4)];
+    const auto& paths = tarn::kernel_paths();
+    return paths[in.below(static_cast<unsigned>(paths.size()))];
 }
 
 // Stops the run with a message: the fuzzer keeps the input that did it.
@@ -236,8 +234,11 @@ inline void expect(bool holds, const harness::Command& command, const std::strin
 inline void check_against_reference(const harness::Command& command, int nlhs, const std::vector<ArrayPtr>& inputs,
                                     const standin::Outcome& outcome)
 {
-    const ScopedKernelPath path(tarn::KernelPath::reference);
-    const standin::Outcome reference = standin::call(command.entry, nlhs, inputs);
+    standin::Outcome reference;
+    {
+        const ScopedKernelPath node_by_node(reference_path());
+        reference = standin::call(command.entry, nlhs, inputs);
+    }
     expect(!reference.raised, command, "the reference path raised: " + reference.error);
     for (std::size_t k = 0; k < outcome.outputs.size(); ++k)
         expect(harness::same_bits(standin::values_of(outcome.outputs[k].get()),
@@ -257,7 +258,7 @@ int fuzz_one(const harness::Command& command, const std::uint8_t* data, std::siz
              CheckSuccess check_success)
 {
     Bytes in(data, size);
-    const tarn::KernelPath path = any_kernel_path(in);
+    const tarn::KernelPath& path = any_kernel_path(in);
     const harness::Injection injected = injection(in);
     const auto b = build(in);
 
