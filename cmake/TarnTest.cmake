@@ -53,3 +53,9 @@ function(tarn_add_octave_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   endif()
 endfunction()
+
+# A test that only says why the real one cannot run here, and fails.
+function(tarn_add_unavailable_test name reason)
+  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${name}: ${reason}")
+  set_tests_properties(${name} PROPERTIES WILL_FAIL TRUE)
+endfunction()

@@ -9,12 +9,6 @@ if(TARGET tarn_score_standin)
   tarn_add_gtest(ScoreFaultTests LIBRARY tarn_score_standin SOURCES score_faults_tests.cpp score_hostile_tests.cpp)
 endif()
 
-# A test that only says why the real one cannot run here, and fails.
-function(tarn_add_unavailable_test name reason)
-  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${name}: ${reason}")
-  set_tests_properties(${name} PROPERTIES WILL_FAIL TRUE)
-endfunction()
-
 # --- Fuzzing: libFuzzer needs clang++ and its fuzzer runtime -------------
 option(TARN_BUILD_FUZZERS "Build the libFuzzer targets (clang++) and run them in the test suite" ON)
 set(TARN_FUZZ_SECONDS 40 CACHE STRING "Seconds of new inputs per command in the suite's fuzzing run")
