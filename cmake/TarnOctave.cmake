@@ -7,6 +7,9 @@ if(NOT MKOCTFILE)
 endif()
 
 set(TARN_PLUGIN_CXXFLAGS "-O2 -std=c++17 -Wall -Wextra -ffp-contract=off -fno-fast-math -fvisibility=hidden -fvisibility-inlines-hidden")
+if(TARN_WERROR)
+  string(APPEND TARN_PLUGIN_CXXFLAGS " -Werror")
+endif()
 
 function(tarn_add_plugin name)
   set(work_dir "${CMAKE_BINARY_DIR}/${name}.objects")

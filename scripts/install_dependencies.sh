@@ -12,14 +12,12 @@ command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-if [ "${TARN_WITH_BENCHMARK:-0}" = 1 ] && [ ! -f /usr/include/benchmark/benchmark.h ]; then
-  missing+=(libbenchmark-dev)
-fi
 # The checks of the full test suite (scripts/test.sh sets this): valgrind
 # for the plug-ins in octave-cli, clang with its libFuzzer runtime for the
-# fuzz targets.
+# fuzz targets, clang-format for the format of the sources.
 if [ "${TARN_WITH_CHECKS:-0}" = 1 ]; then
   command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
+  command -v clang-format >/dev/null 2>&1 || missing+=(clang-format)
   command -v clang++ >/dev/null 2>&1 || missing+=(clang)
   runtime_dir="$(clang++ --print-runtime-dir 2>/dev/null || true)"
   compgen -G "${runtime_dir:-/nonexistent}/libclang_rt.fuzzer*.a" >/dev/null || missing+=(libclang-rt-dev)

@@ -26,7 +26,7 @@ if(TARN_BUILD_FUZZERS)
     ExternalProject_Add(tarn_fuzzers
       SOURCE_DIR "${CMAKE_CURRENT_SOURCE_DIR}/fuzz"
       BINARY_DIR "${fuzz_dir}"
-      CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TARN_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo
+      CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TARN_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=${TARN_WERROR}
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON
       BUILD_BYPRODUCTS "${fuzz_dir}/fuzz_learn" "${fuzz_dir}/fuzz_score")
