@@ -29,6 +29,8 @@
 %!   unpacked = fullfile (work, "unpacked");
 %!   untar (tarball, unpacked);
 %!   src = fullfile (unpacked, sprintf ("tarn-%s", version), "src");
+%!   assert (fileread (fullfile (src, "..", "COPYING")), fileread (fullfile (root, "LICENSE")));
+%!   assert (! isempty (strfind (fileread (fullfile (src, "..", "DESCRIPTION")), "\nLicense: BSD-3-Clause\n")));
 %!   mkoctfile = fullfile (__octave_config_info__ ("bindir"), "mkoctfile");
 %!   [status, printed] = system (sprintf ("make -C '%s' MKOCTFILE='%s' 2>&1", src, mkoctfile));
 %!   assert (status, 0, printed);
