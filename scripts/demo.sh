@@ -10,5 +10,5 @@ build_dir="${TARN_BUILD_DIR:-build}"
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" -j"$(nproc)" --target tarn_learn_plugin tarn_score_plugin >/dev/null
 data_set="${1:-iris}"
-octave-cli --no-gui --norc --quiet \
+octave-cli --no-gui --norc --quiet --no-history \
   --eval "addpath('$(pwd)/$build_dir'); addpath('$(pwd)/toolbox'); tarn_demo('$data_set');"
