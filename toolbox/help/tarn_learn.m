@@ -174,7 +174,7 @@
 %! assert (n1 < 50);
 %! assert (n0, 50);
 
-## What a user meets most often: all three outputs, ranges, sizes.
+% What a user meets most often: all three outputs, ranges, sizes.
 %!error <3 output arguments required> T = tarn_learn (X, y, 0, 1, 10, 1, 0, 0)
 %!error <8 input arguments required> [T, L, n] = tarn_learn (X, y, 0, 1)
 %!error <vigilance\) must be in \[0,1\]> [T, L, n] = tarn_learn (X, y, 1.5, 1, 10, 1, 0, 0)

@@ -135,7 +135,8 @@
 %!   save ("-binary", file, "T_saved", "L_saved");
 %!   clear T_saved L_saved
 %!   load (file);
-%!   assert (tarn_score (T_saved, L_saved, 0, X, -1, 0, 0), tarn_score (T, L, 0, X, -1, 0, 0));
+%!   assert (tarn_score (T_saved, L_saved, 0, X, -1, 0, 0),
+%!           tarn_score (T, L, 0, X, -1, 0, 0));
 %! unwind_protect_cleanup
 %!   unlink (file);
 %! end_unwind_protect
@@ -146,12 +147,13 @@
 %!test
 %! ## oflag 2 prints one line per row after the list header.
 %! out = evalc ("p = tarn_score (T, L, 0.5, [0 0; 100 100], -1, 0, 2);");
-%! assert (strncmp (out, "\nList presentation of 2 patterns:\n   Pattern #1 selected by node #", 64));
+%! assert (strncmp (out, ["\nList presentation of 2 patterns:\n" ...
+%!                       "   Pattern #1 selected by node #"], 64));
 %! assert (! isempty (strfind (out, "   Pattern #2 could not be classified\n")));
 %! assert (! isempty (strfind (out, "unable to classify 1 patterns (50.000000%)\n")));
 %! assert (evalc ("p = tarn_score (T, L, 0.5, [0 0; 100 100], -1, 0, 0);"), "");
 
-## What a user meets most often: one output, matching widths, priors.
+% What a user meets most often: one output, matching widths, priors.
 %!error <1 output argument required> [p, q] = tarn_score (T, L, 0, X, -1, 0, 0)
 %!error <7 input arguments required> p = tarn_score (T, L, 0, X)
 %!error <Patterns\) must be of type  120x2> p = tarn_score (T, L, 0, [X X], -1, 0, 0)
