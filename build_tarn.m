@@ -37,8 +37,8 @@ function out_dir = build_tarn(out_dir)
   end
 
   plugins = read_plugin_sources(fullfile(root, 'plugin_sources.txt'));
-  flag_lists = read_list(fullfile(root, 'plugin_flags.txt'), {'plugins', 'all'});
-  flags = strjoin([flag_lists.plugins, flag_lists.all], ' ');
+  flag_lists = read_list(fullfile(root, 'plugin_flags.txt'), {'plugins', 'warnings', 'arithmetic'});
+  flags = strjoin([flag_lists.plugins, flag_lists.warnings, flag_lists.arithmetic], ' ');
   names = {'tarn_learn', 'tarn_score'};
   help_files = {fullfile(root, 'toolbox', 'help', 'tarn_learn.m'), ...
                 fullfile(root, 'toolbox', 'help', 'tarn_score.m')};

@@ -7,7 +7,7 @@ if(NOT MKOCTFILE)
 endif()
 
 # The flags of plugin_flags.txt, as build_tarn and the package use them.
-string(JOIN " " TARN_PLUGIN_CXXFLAGS ${TARN_PLUGINS_FLAGS} ${TARN_ALL_FLAGS})
+string(JOIN " " TARN_PLUGIN_CXXFLAGS ${TARN_PLUGINS_FLAGS} ${TARN_WARNINGS_FLAGS} ${TARN_ARITHMETIC_FLAGS})
 
 function(tarn_add_plugin name)
   set(work_dir "${CMAKE_BINARY_DIR}/${name}.objects")

@@ -92,23 +92,23 @@ function [X, y, comments] = read_csv(file)
   if isempty(lines)
     error('tarn:load_data:empty', 'tarn_load_data: %s holds no rows of numbers', file);
   end
-  columns = cellfun(@(line) sum(line == ','), lines) + 1;
+  fields = cellfun(@(line) sum(line == ','), lines) + 1;
   values = sscanf(strrep(strjoin(lines, ' '), ',', ' '), '%f');
-  if any(columns ~= columns(1)) || numel(values) ~= numel(lines) * columns(1)
+  if any(fields ~= fields(1)) || numel(values) ~= numel(lines) * fields(1)
     % Name the first line that is not a row like the first one.
     for k = 1:numel(lines)
-      if columns(k) ~= columns(1) || numel(read_row(lines{k})) ~= columns(1)
+      if fields(k) ~= fields(1) || numel(read_row(lines{k})) ~= fields(1)
         error('tarn:load_data:badRow', ...
               'tarn_load_data: line %d of %s is not a row of %d numbers: %s', ...
-              numbers(k), file, columns(1), lines{k});
+              numbers(k), file, fields(1), lines{k});
       end
     end
   end
-  if columns(1) < 2
+  if fields(1) < 2
     error('tarn:load_data:badRow', ...
           'tarn_load_data: %s has one column; the class must follow the features', file);
   end
-  M = reshape(values, columns(1), numel(lines))';
+  M = reshape(values, fields(1), numel(lines))';
   X = M(:, 1:end - 1);
   y = M(:, end);
 end
