@@ -130,6 +130,19 @@ inline std::string without_work_lines(const std::string& console)
     return kept;
 }
 
+// The closing line of both reports.
+inline std::string work_line(unsigned long long flops, unsigned long long comparisons, int seconds = 0)
+{
+    return std::to_string(flops) + " FLOPs and " + std::to_string(comparisons) + " comparisons in " +
+           std::to_string(seconds) + " seconds\n\n";
+}
+
+// An array no matrix test accepts.
+inline ArrayPtr three_dimensional()
+{
+    return standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}, {0, 0});
+}
+
 // Every output of a call, as values (empty for an empty slot).
 inline std::vector<std::vector<double>> outputs_of(const standin::Outcome& outcome)
 {
@@ -139,7 +152,13 @@ inline std::vector<std::vector<double>> outputs_of(const standin::Outcome& outco
     return values;
 }
 
-// Bitwise equality of two double arrays (so NaN equals the same NaN).
+// Bitwise equality of doubles and of double arrays (so NaN equals the same
+// NaN).
+inline bool same_bits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 inline bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
 {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);

@@ -9,6 +9,7 @@
 
 #include "score_harness.h"
 
+using harness::three_dimensional;
 using namespace score_test;
 using standin::Outcome;
 
@@ -27,11 +28,6 @@ std::vector<ArrayPtr> valid_inputs()
             standin::scalar(-1),
             standin::scalar(0),
             standin::scalar(0)};
-}
-
-ArrayPtr three_dimensional()
-{
-    return standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}, {0, 0});
 }
 
 ArrayPtr characters(std::size_t rows, std::size_t columns)

@@ -15,6 +15,8 @@
 #include "model/work.h"
 #include "score_harness.h"
 
+using harness::work_line;
+using score_test::one_feature_templates;
 using score_test::run;
 using standin::ArrayPtr;
 using standin::Outcome;
@@ -23,34 +25,10 @@ namespace {
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-struct Node1D {
-    double mean;
-    double sigma;
-    double prior;
-};
-
-// Template rows of one feature: mean, deviation, prior.
-ArrayPtr nodes(const std::vector<Node1D>& rows)
-{
-    std::vector<double> values;
-    for (const Node1D& n : rows) {
-        values.push_back(n.mean);
-        values.push_back(n.sigma);
-        values.push_back(n.prior);
-    }
-    return standin::matrix(rows.size(), 3, values);
-}
-
 std::vector<double> labels_of(const Outcome& outcome)
 {
     EXPECT_FALSE(outcome.raised) << outcome.error;
     return score_test::labels_of(outcome);
-}
-
-std::string work_line(std::uint64_t flops, std::uint64_t comparisons, int seconds = 0)
-{
-    return std::to_string(flops) + " FLOPs and " + std::to_string(comparisons) + " comparisons in " +
-           std::to_string(seconds) + " seconds\n\n";
 }
 
 // A clock that reads whatever the test scripts, one value per reading.
@@ -86,7 +64,7 @@ protected:
 // is at node 1, pattern 2 halfway (no node passes 0.5), pattern 3 near 2.
 ArrayPtr two_far_nodes()
 {
-    return nodes({{0, 1, 1}, {10, 1, 1}});
+    return one_feature_templates({{0, 1, 1}, {10, 1, 1}});
 }
 const std::vector<double> three_patterns = {0, 5, 10.5};
 
@@ -209,12 +187,12 @@ TEST_F(Scoring, NoPatternsGiveAnEmptyColumnAndAShortReport)
 TEST_F(Scoring, WinnerTakeAllBreaksTiesToTheLowerNode)
 {
     // Identical nodes: the first wins and only it becomes active.
-    Outcome outcome = run(nodes({{0, 1, 0.5}, {0, 1, 0.5}}), {3, 4}, 0.5, {0.2}, 0, 2);
+    Outcome outcome = run(one_feature_templates({{0, 1, 0.5}, {0, 1, 0.5}}), {3, 4}, 0.5, {0.2}, 0, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{3}));
     EXPECT_NE(outcome.console.find("selected by node #1 and classified as '3'"), std::string::npos);
     EXPECT_NE(outcome.console.find("1 inactive node detected (50.000000%)"), std::string::npos);
     // A strictly larger choice value later on takes over.
-    outcome = run(nodes({{0, 1, 0.2}, {0, 1, 0.8}, {0, 1, 0.8}}), {3, 4, 5}, 0.5, {0.2}, 0, 2);
+    outcome = run(one_feature_templates({{0, 1, 0.2}, {0, 1, 0.8}, {0, 1, 0.8}}), {3, 4, 5}, 0.5, {0.2}, 0, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{4}));
     EXPECT_NE(outcome.console.find("2 inactive nodes detected (66.666667%)"), std::string::npos);
 }
@@ -222,13 +200,14 @@ TEST_F(Scoring, WinnerTakeAllBreaksTiesToTheLowerNode)
 TEST_F(Scoring, PerLabelSumsCanOutvoteTheBestSingleNode)
 {
     // One node of label 1 with prior 0.4 against two of label 2 with 0.3.
-    const ArrayPtr templates = nodes({{0, 1, 0.4}, {0, 1, 0.3}, {0, 1, 0.3}});
+    const ArrayPtr templates = one_feature_templates({{0, 1, 0.4}, {0, 1, 0.3}, {0, 1, 0.3}});
     EXPECT_EQ(labels_of(run(templates, {1, 2, 2}, 0.5, {0.1}, 0, 0)), (std::vector<double>{1}));
     EXPECT_EQ(labels_of(run(templates, {1, 2, 2}, 0.5, {0.1}, 1, 0)), (std::vector<double>{2}));
     // All of one label: that label.
     EXPECT_EQ(labels_of(run(templates, {6, 6, 6}, 0.5, {0.1}, 1, 0)), (std::vector<double>{6}));
     // Equal largest sums of two labels: no decision.
-    EXPECT_EQ(labels_of(run(nodes({{0, 1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0.1}, 1, 0, 8)), (std::vector<double>{8}));
+    EXPECT_EQ(labels_of(run(one_feature_templates({{0, 1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0.1}, 1, 0, 8)),
+              (std::vector<double>{8}));
 }
 
 TEST_F(Scoring, VigilanceZeroPassesUnderflowedMatchesVigilanceOneOnlyExactOnes)
@@ -236,7 +215,7 @@ TEST_F(Scoring, VigilanceZeroPassesUnderflowedMatchesVigilanceOneOnlyExactOnes)
     // 100 deviations away the match value underflows to 0.0 yet passes a
     // vigilance of 0; rule 0 takes the node, while rule 1's sum of
     // exp(-5000) is 0.0 and decides nothing.
-    const ArrayPtr single = nodes({{0, 1, 1}});
+    const ArrayPtr single = one_feature_templates({{0, 1, 1}});
     Outcome outcome = run(single, {4}, 0.0, {100}, 0, 3);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{4}));
     EXPECT_NE(outcome.console.find("      CCF(1)=-5000.000000\n"), std::string::npos);
@@ -245,7 +224,7 @@ TEST_F(Scoring, VigilanceZeroPassesUnderflowedMatchesVigilanceOneOnlyExactOnes)
     EXPECT_NE(outcome.console.find("   Pattern #1 could not be classified\n"), std::string::npos);
 
     // A pattern on the means matches with exactly 1.0; a millionth off does not.
-    outcome = run(nodes({{0.5, 1, 1}, {0.5, 0.25, 1}}), {1, 2}, 1.0, {0.5, 0.500001}, 0, 3);
+    outcome = run(one_feature_templates({{0.5, 1, 1}, {0.5, 0.25, 1}}), {1, 2}, 1.0, {0.5, 0.500001}, 0, 3);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{2, -1}));
     EXPECT_NE(outcome.console.find("      Node #1 fails the VT (MFV=1.000000 < rho=1.000000)\n"), std::string::npos);
 }
@@ -254,7 +233,7 @@ TEST_F(Scoring, MatchValuesThatAreNotNumbersFailEveryVigilance)
 {
     // A deviation of 0 with the pattern on the mean gives 0/0.
     for (int rule : {0, 1}) {
-        const Outcome outcome = run(nodes({{0, 0, 1}}), {5}, 0.0, {0}, rule, 3);
+        const Outcome outcome = run(one_feature_templates({{0, 0, 1}}), {5}, 0.0, {0}, rule, 3);
         EXPECT_EQ(labels_of(outcome), (std::vector<double>{-1}));
         EXPECT_NE(outcome.console.find("      Node #1 fails the VT (MFV="), std::string::npos) << outcome.console;
         EXPECT_EQ(outcome.console.find("CCF("), std::string::npos);
@@ -263,7 +242,7 @@ TEST_F(Scoring, MatchValuesThatAreNotNumbersFailEveryVigilance)
 
 TEST_F(Scoring, FractionalLabelsEachAppendARecordOfTheirOwn)
 {
-    const ArrayPtr twins = nodes({{0, 1, 0.5}, {0, 1, 0.5}});
+    const ArrayPtr twins = one_feature_templates({{0, 1, 0.5}, {0, 1, 0.5}});
     auto by_sums = [&](const std::vector<double>& labels) { return labels_of(run(twins, labels, 0.5, {0}, 1, 0)); };
     EXPECT_EQ(by_sums({1, 1}), (std::vector<double>{1}));
     // 1.5 never equals a whole-number record, so each row adds a record
@@ -288,13 +267,13 @@ TEST_F(Scoring, SumsThatAreNotNumbersDecideNothing)
 {
     // A negative deviation makes log_const, the choice value and the sum
     // not a number.
-    const ArrayPtr broken = nodes({{0, -1, 0.5}});
+    const ArrayPtr broken = one_feature_templates({{0, -1, 0.5}});
     Outcome outcome = run(broken, {1}, 0.5, {0}, 1, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{-1}));
     EXPECT_NE(outcome.console.find("   Pattern #1 could not be classified\n"), std::string::npos);
     EXPECT_NE(outcome.console.find("unable to classify 1 patterns (100.000000%)\n"), std::string::npos);
     // A good label after it still wins.
-    outcome = run(nodes({{0, -1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0}, 1, 0);
+    outcome = run(one_feature_templates({{0, -1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0}, 1, 0);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{2}));
 }
 

@@ -18,6 +18,15 @@ inline harness::Result run(const std::vector<ArrayPtr>& inputs, int nlhs = 1, co
     return harness::call(command, nlhs, inputs, injected);
 }
 
+// Template rows of one feature: {mean, deviation, prior} each.
+inline ArrayPtr one_feature_templates(const std::vector<std::vector<double>>& rows)
+{
+    std::vector<double> values;
+    for (const auto& row : rows)
+        values.insert(values.end(), row.begin(), row.end());
+    return standin::matrix(rows.size(), 3, values);
+}
+
 // One-feature patterns against template rows of one feature.
 inline harness::Result run(const ArrayPtr& templates, const std::vector<double>& labels, double vigilance,
                            const std::vector<double>& patterns, double rule, double oflag, double unknown_label = -1)

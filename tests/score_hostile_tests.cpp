@@ -32,15 +32,11 @@ struct Scored {
 Scored score(const std::vector<std::vector<double>>& rows, const std::vector<double>& patterns, double vigilance,
              double rule, const std::vector<double>& node_labels = {})
 {
-    std::vector<double> flat;
     std::vector<double> labels = node_labels;
-    for (std::size_t j = 0; j < rows.size(); ++j) {
-        flat.insert(flat.end(), rows[j].begin(), rows[j].end());
-        if (node_labels.empty())
-            labels.push_back(7 + 2 * static_cast<double>(j));
-    }
+    for (std::size_t j = 0; node_labels.empty() && j < rows.size(); ++j)
+        labels.push_back(7 + 2 * static_cast<double>(j));
     const auto outcome =
-        score_test::run(standin::matrix(rows.size(), 3, flat), labels, vigilance, patterns, rule, 3, unknown);
+        score_test::run(score_test::one_feature_templates(rows), labels, vigilance, patterns, rule, 3, unknown);
     EXPECT_EQ(harness::violation(score_test::command, outcome), "");
     EXPECT_FALSE(outcome.raised) << outcome.error;
     if (outcome.raised)
