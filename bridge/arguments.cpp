@@ -49,16 +49,18 @@ namespace {
 struct Verdict {
     bool holds = true;
     bool shape = false;  // the rule's shape message applies
-    int numbers[2] = {0, 0};
+    int numbers[4] = {0, 0, 0, 0};
     double value = 0.0;
 };
 
-Verdict failed(int first = 0, int second = 0)
+Verdict failed(int a = 0, int b = 0, int c = 0, int d = 0)
 {
     Verdict v;
     v.holds = false;
-    v.numbers[0] = first;
-    v.numbers[1] = second;
+    v.numbers[0] = a;
+    v.numbers[1] = b;
+    v.numbers[2] = c;
+    v.numbers[3] = d;
     return v;
 }
 
@@ -89,26 +91,29 @@ Verdict evaluate(const ArgumentRule& rule, const Arguments& args)
             return args.nrhs == rule.other ? v : failed(rule.other, args.nrhs);
         case Test::output_count:
             return args.nlhs == rule.other ? v : failed(rule.other, args.nlhs);
+        case Test::outputs_at_most:
+            return args.nlhs <= rule.other ? v : failed(rule.other, args.nlhs);
         case Test::matrix:
-            return matrix_test(args.array(p)) ? v : failed();
+            return matrix_test(args.array(p)) ? v : failed(static_cast<int>(mxGetNumberOfDimensions(args.array(p))));
         case Test::scalar:
             if (!matrix_test(args.array(p))) {
-                v = failed();
+                v = failed(static_cast<int>(mxGetNumberOfDimensions(args.array(p))));
                 v.shape = true;
                 return v;
             }
-            return args.rows(p) == 1 && args.columns(p) == 1 ? v : failed();
+            return args.rows(p) == 1 && args.columns(p) == 1 ? v : failed(args.rows(p), args.columns(p));
         case Test::real:
             return class_test(args.array(p)) ? v : failed();
         case Test::length_of: {
             const int n = args.rows(rule.other);
             const int r = args.rows(p);
             const int c = args.columns(p);
-            return (r == 1 && c == n) || (r == n && c == 1) ? v : failed(n, n);
+            return (r == 1 && c == n) || (r == n && c == 1) ? v : failed(n, n, r, c);
         }
         case Test::features_of: {
             const int features = (args.columns(rule.other) - 1) / 2;  // truncates toward zero: 0 for 0 columns
-            return args.columns(p) == features ? v : failed(args.rows(p), features);
+            const int columns = args.columns(p);
+            return columns == features ? v : failed(args.rows(p), features, columns);
         }
         case Test::in_range:
         case Test::above:
@@ -149,7 +154,7 @@ bool check_arguments(const ArgumentRule* rules, std::size_t count, const Argumen
         if (takes_value(rule.test))
             format_message(message, text, command, v.value);
         else
-            format_message(message, text, command, v.numbers[0], v.numbers[1]);
+            format_message(message, text, command, v.numbers[0], v.numbers[1], v.numbers[2], v.numbers[3]);
         return false;
     }
     return true;

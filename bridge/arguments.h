@@ -35,20 +35,21 @@ struct Arguments {
 };
 
 // A command-specific test: whether the argument at `position` passes; on a
-// failure it may leave two numbers for the message in `numbers`.
-using CustomTest = bool (*)(const Arguments& args, int position, int numbers[2]);
+// failure it may leave up to four numbers for the message in `numbers`.
+using CustomTest = bool (*)(const Arguments& args, int position, int numbers[4]);
 
 // What a rule asks, and the values its message is formatted with after the
-// command's name.
+// command's name (a message uses as many of them as it likes, in order).
 enum class Test : unsigned char {
     input_count,       // nrhs is `count`                                   (count, nrhs)
     output_count,      // nlhs is `count`                                   (count, nlhs)
-    matrix,            // exactly two dimensions                            (none)
-    scalar,            // 1 x 1; `shape_message` when not even a matrix     (none)
+    outputs_at_most,   // nlhs is `count` or fewer                          (count, nlhs)
+    matrix,            // exactly two dimensions                            (dimensions)
+    scalar,            // 1 x 1; `shape_message` when not even a matrix     (rows, columns)
     real,              // real, full, numeric or logical                    (none)
-    length_of,         // 1 x n or n x 1, n the rows of input `other`       (n, n)
+    length_of,         // 1 x n or n x 1, n the rows of input `other`       (n, n, rows, columns)
     features_of,       // as many columns as input `other` has features,
-                       // (columns - 1) / 2 of its columns                  (rows, features)
+                       // (columns - 1) / 2 of its columns                  (rows, features, columns)
     in_range,          // low <= value <= high; not a number fails          (value)
     above,             // value > low; not a number fails                   (value)
     integer_in_range,  // low <= the value's integer conversion <= high     (value)
@@ -79,6 +80,10 @@ constexpr ArgumentRule input_count(int count, const char* message)
 constexpr ArgumentRule output_count(int count, const char* message)
 {
     return {-1, Test::output_count, message, nullptr, count};
+}
+constexpr ArgumentRule outputs_at_most(int count, const char* message)
+{
+    return {-1, Test::outputs_at_most, message, nullptr, count};
 }
 constexpr ArgumentRule matrix(int position, const char* message)
 {
