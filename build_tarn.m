@@ -1,30 +1,27 @@
 function out_dir = build_tarn(out_dir)
-% BUILD_TARN  Build the tarn_learn and tarn_score plug-ins at the prompt.
-%
-%   build_tarn
-%   build_tarn(out_dir)
-%   out_dir = build_tarn(...)
-%
-%   Compiles both plug-ins from the sources listed in plugin_sources.txt,
-%   with mkoctfile --mex under GNU Octave and mex under MATLAB, and puts
-%   them, with their help texts, in one folder: out_dir, or build_prompt/
-%   beside this file when out_dir is not given. Then add that folder to the
-%   path:
-%
-%       addpath(build_tarn())
-%
-%   Both plug-ins are compiled first, each in a work folder of its own
-%   inside out_dir; only when both have compiled do they replace the ones
-%   in out_dir. The commands and everything the compiler said go to
-%   build_tarn.log in out_dir. On a failure no plug-in in out_dir changes,
-%   the failed plug-in's work folder is kept, and the message says which
-%   plug-in failed and where the log is.
-%
-%   The compiler flags are those of the CMake build (cmake/TarnOctave.cmake):
-%   -O2 -std=c++17 -Wall -Wextra -ffp-contract=off -fno-fast-math
-%   -fvisibility=hidden -fvisibility-inlines-hidden. -ffp-contract=off keeps
-%   the compiler from fusing multiplies and adds, so results do not depend
-%   on the machine.
+  % BUILD_TARN  Build the tarn_learn and tarn_score plug-ins at the prompt.
+  %
+  %   build_tarn
+  %   build_tarn(out_dir)
+  %   out_dir = build_tarn(...)
+  %
+  %   Compiles both plug-ins from the sources listed in plugin_sources.txt,
+  %   with mkoctfile --mex under GNU Octave and mex under MATLAB, and puts
+  %   them, with their help texts, in one folder: out_dir, or build_prompt/
+  %   beside this file when out_dir is not given. Then add that folder to the
+  %   path:
+  %
+  %       addpath(build_tarn())
+  %
+  %   Both plug-ins are compiled first, each in a work folder of its own
+  %   inside out_dir; only when both have compiled do they replace the ones
+  %   in out_dir. The commands and everything the compiler said go to
+  %   build_tarn.log in out_dir. On a failure no plug-in in out_dir changes,
+  %   the failed plug-in's work folder is kept, and the message says which
+  %   plug-in failed and where the log is.
+  %
+  %   The compiler flags are those of every build, read from plugin_flags.txt
+  %   beside this file (its comments say what each does).
 
   root = fileparts(mfilename('fullpath'));
   if nargin < 1 || isempty(out_dir)
@@ -34,11 +31,14 @@ function out_dir = build_tarn(out_dir)
   if ~exist(out_dir, 'dir')
     [ok, msg] = mkdir(out_dir);
     if ~ok
-      error('build_tarn:folder', 'build_tarn: cannot create the output folder %s: %s', out_dir, msg);
+      error('build_tarn:folder', 'build_tarn: cannot create the output folder %s: %s', ...
+            out_dir, msg);
     end
   end
 
   plugins = read_plugin_sources(fullfile(root, 'plugin_sources.txt'));
+  flag_lists = read_list(fullfile(root, 'plugin_flags.txt'), {'plugins', 'warnings', 'arithmetic'});
+  flags = strjoin([flag_lists.plugins, flag_lists.warnings, flag_lists.arithmetic], ' ');
   names = {'tarn_learn', 'tarn_score'};
   help_files = {fullfile(root, 'toolbox', 'help', 'tarn_learn.m'), ...
                 fullfile(root, 'toolbox', 'help', 'tarn_score.m')};
@@ -55,7 +55,8 @@ function out_dir = build_tarn(out_dir)
   if fid < 0
     error('build_tarn:folder', 'build_tarn: cannot write %s', log_file);
   end
-  fprintf(fid, 'build_tarn with %s %s, sources from %s\n', host, version(), fullfile(root, 'plugin_sources.txt'));
+  fprintf(fid, 'build_tarn with %s %s, sources from %s, flags: %s\n', host, version(), ...
+          fullfile(root, 'plugin_sources.txt'), flags);
   fclose(fid);
 
   work_dirs = cell(size(names));
@@ -70,9 +71,9 @@ function out_dir = build_tarn(out_dir)
     mkdir(work_dirs{k});
     try
       if on_octave
-        built{k} = build_with_mkoctfile(name, root, sources, work_dirs{k}, log_file);
+        built{k} = build_with_mkoctfile(name, root, sources, flags, work_dirs{k}, log_file);
       else
-        built{k} = build_with_mex(name, root, sources, work_dirs{k}, log_file);
+        built{k} = build_with_mex(name, root, sources, flags, work_dirs{k}, log_file);
       end
     catch err
       % Keep only the failed plug-in's work folder, with its objects.
@@ -99,45 +100,50 @@ function out_dir = build_tarn(out_dir)
   end
   fprintf('build_tarn: done. Add the folder to the path with:\n  addpath(''%s'')\n', out_dir);
   if nargout == 0
-    clear out_dir
+    clear out_dir;
   end
 end
 
 function plugins = read_plugin_sources(list_file)
-  % The file holds one line per plug-in: its name, then its sources relative
-  % to the repository root; "common" names the sources both plug-ins take.
-  if ~exist(list_file, 'file')
-    error('build_tarn:sources', 'build_tarn: the list of sources %s is missing', list_file);
-  end
+  % The sources of each plug-in, as absolute paths; "common" names the
+  % sources both plug-ins take.
+  plugins = read_list(list_file, {'common', 'tarn_learn', 'tarn_score'});
   root = fileparts(list_file);
-  plugins = struct('common', {{}}, 'tarn_learn', {{}}, 'tarn_score', {{}});
+  for name = {'common', 'tarn_learn', 'tarn_score'}
+    files = plugins.(name{1});
+    for j = 1:numel(files)
+      if ~exist(fullfile(root, files{j}), 'file')
+        error('build_tarn:sources', 'build_tarn: %s lists %s, which does not exist', ...
+              list_file, files{j});
+      end
+      files{j} = fullfile(root, files{j});
+    end
+    plugins.(name{1}) = files;
+  end
+end
+
+function lists = read_list(list_file, names)
+  % plugin_sources.txt and plugin_flags.txt hold one line per list: its
+  % name, then its words. Other lines are comments or blank.
+  if ~exist(list_file, 'file')
+    error('build_tarn:sources', 'build_tarn: %s is missing', list_file);
+  end
+  lists = struct();
   lines = regexp(fileread(list_file), '\r?\n', 'split');
   for k = 1:numel(lines)
     words = regexp(strtrim(lines{k}), '\s+', 'split');
-    if numel(words) < 2 || isempty(regexp(words{1}, '^[a-z_]+$', 'once'))
-      continue;  % a comment, a blank line
+    if numel(words) >= 2 && ~isempty(regexp(words{1}, '^[a-z_]+$', 'once'))
+      lists.(words{1}) = words(2:end);
     end
-    files = cell(1, numel(words) - 1);
-    for j = 2:numel(words)
-      files{j - 1} = fullfile(root, words{j});
-      if ~exist(files{j - 1}, 'file')
-        error('build_tarn:sources', 'build_tarn: %s lists %s, which does not exist', list_file, words{j});
-      end
-    end
-    plugins.(words{1}) = files;
   end
-  for name = {'tarn_learn', 'tarn_score'}
-    if isempty(plugins.(name{1}))
-      error('build_tarn:sources', 'build_tarn: %s has no line for %s', list_file, name{1});
+  for k = 1:numel(names)
+    if ~isfield(lists, names{k})
+      error('build_tarn:sources', 'build_tarn: %s has no line for %s', list_file, names{k});
     end
   end
 end
 
-function flags = compiler_flags()
-  flags = '-O2 -std=c++17 -Wall -Wextra -ffp-contract=off -fno-fast-math -fvisibility=hidden -fvisibility-inlines-hidden';
-end
-
-function output = build_with_mkoctfile(name, root, sources, work_dir, log_file)
+function output = build_with_mkoctfile(name, root, sources, flags, work_dir, log_file)
   % Octave: mkoctfile --mex, run in the work folder with the work folder as
   % its temporary folder, so that every object it makes is written there
   % (under the names of their sources, or under temporary names).
@@ -146,7 +152,8 @@ function output = build_with_mkoctfile(name, root, sources, work_dir, log_file)
   if ~exist(program, 'file')
     error('build_tarn:mkoctfile', ...
           ['build_tarn: %s is missing, so Octave cannot compile plug-ins here.\n' ...
-           'Install Octave''s development files (on Debian and Ubuntu: apt-get install liboctave-dev).'], program);
+           'Install Octave''s development files ' ...
+           '(on Debian and Ubuntu: apt-get install liboctave-dev).'], program);
   end
   output = fullfile(work_dir, [name '.mex']);
   args = [{'--mex', '-v', ['-I' root], '-o', output}, sources];
@@ -156,22 +163,22 @@ function output = build_with_mkoctfile(name, root, sources, work_dir, log_file)
   names = {'CXXFLAGS', 'TMPDIR'};
   old_values = {getenv('CXXFLAGS'), getenv('TMPDIR')};
   restore = onCleanup(@() restore_environment(old_dir, names, old_values));
-  setenv('CXXFLAGS', compiler_flags());
+  setenv('CXXFLAGS', flags);
   setenv('TMPDIR', work_dir);
   cd(work_dir);
   [status, text] = system([command ' 2>&1']);
-  clear restore
+  clear restore;
 
-  write_log(log_file, name, work_dir, ['CXXFLAGS="' compiler_flags() '" ' command], text);
+  write_log(log_file, name, work_dir, ['CXXFLAGS="' flags '" ' command], text);
   if status ~= 0 || ~exist(output, 'file')
     report_failure(name, text, log_file, work_dir, ...
-                   'Check that a C++17 compiler (g++ 7 or newer) is installed and that mkoctfile works: mkoctfile --version');
+                   ['Check that a C++17 compiler (g++ 7 or newer) is installed ' ...
+                    'and that mkoctfile works: mkoctfile --version']);
   end
 end
 
-function output = build_with_mex(name, root, sources, work_dir, log_file)
+function output = build_with_mex(name, root, sources, flags, work_dir, log_file)
   % MATLAB: mex with the same sources and, for GCC and Clang, the same flags.
-  flags = compiler_flags();
   config = mex.getCompilerConfigurations('C++', 'Selected');
   if isempty(config)
     error('build_tarn:mex', ['build_tarn: MATLAB has no C++ compiler selected.\n' ...
@@ -207,7 +214,8 @@ end
 
 function report_failure(name, text, log_file, work_dir, advice)
   fprintf('\nbuild_tarn: compiling %s failed. The compiler said:\n\n%s\n\n', name, text);
-  fprintf('The commands and this output are in\n  %s\nand the objects made so far in\n  %s\n%s\n', ...
+  fprintf(['The commands and this output are in\n  %s\n' ...
+           'and the objects made so far in\n  %s\n%s\n'], ...
           log_file, work_dir, advice);
   fprintf('No plug-in in the output folder was replaced.\n');
   error('build_tarn:compile', 'build_tarn: compiling %s failed; see %s', name, log_file);

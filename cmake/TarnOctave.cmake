@@ -6,7 +6,8 @@ if(NOT MKOCTFILE)
   message(FATAL_ERROR "mkoctfile not found: install the Debian package liboctave-dev")
 endif()
 
-set(TARN_PLUGIN_CXXFLAGS "-O2 -std=c++17 -Wall -Wextra -ffp-contract=off -fno-fast-math -fvisibility=hidden -fvisibility-inlines-hidden")
+# The flags of plugin_flags.txt, as build_tarn and the package use them.
+string(JOIN " " TARN_PLUGIN_CXXFLAGS ${TARN_PLUGINS_FLAGS} ${TARN_WARNINGS_FLAGS} ${TARN_ARITHMETIC_FLAGS})
 
 function(tarn_add_plugin name)
   set(work_dir "${CMAKE_BINARY_DIR}/${name}.objects")
@@ -21,7 +22,7 @@ function(tarn_add_plugin name)
     COMMAND ${CMAKE_COMMAND} -E chdir "${work_dir}"
             ${CMAKE_COMMAND} -E env "CXXFLAGS=${TARN_PLUGIN_CXXFLAGS}" "TMPDIR=${work_dir}"
             ${MKOCTFILE} --mex -I${PROJECT_SOURCE_DIR} -o "${output}" ${sources}
-    DEPENDS ${sources} ${headers} "${PROJECT_SOURCE_DIR}/plugin_sources.txt"
+    DEPENDS ${sources} ${headers} "${PROJECT_SOURCE_DIR}/plugin_sources.txt" "${PROJECT_SOURCE_DIR}/plugin_flags.txt"
     COMMENT "Building ${name}.mex with mkoctfile --mex"
     VERBATIM)
   add_custom_target(${name}_plugin ALL DEPENDS "${output}")

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Builds the two plug-ins and runs the demo in octave-cli: train on part of
-# a shipped data set, classify the rest with both decision rules.
+# Runs the demo in octave-cli: train on part of a shipped data set, classify
+# the rest with both decision rules. Installs only what the demo needs
+# (Octave, its development files, g++) and builds the plug-ins as a user
+# does at the Octave prompt, with build_tarn, into build_prompt/ (or
+# TARN_DEMO_BUILD_DIR).
 #   scripts/demo.sh [iris|wine|breast_cancer]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install_dependencies.sh
-build_dir="${TARN_BUILD_DIR:-build}"
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build_dir" -j"$(nproc)" --target tarn_learn_plugin tarn_score_plugin >/dev/null
+scripts/install_dependencies.sh --demo
+root="$(pwd)"
+out="${TARN_DEMO_BUILD_DIR:-$root/build_prompt}"
 data_set="${1:-iris}"
-octave-cli --no-gui --norc --quiet \
-  --eval "addpath('$(pwd)/$build_dir'); addpath('$(pwd)/toolbox'); tarn_demo('$data_set');"
+octave-cli --no-gui --norc --quiet --no-history \
+  --eval "addpath('$root'); addpath('$root/toolbox'); addpath(build_tarn('$out')); tarn_demo('$data_set');"

@@ -28,7 +28,7 @@ pkg="$stage/$name"
 mkdir -p "$pkg/src" "$pkg/inst/data" "$pkg/help" "$pkg/doc"
 
 cp package/DESCRIPTION package/INDEX package/COPYING package/post_install.m "$pkg/"
-cp package/src/Makefile plugin_sources.txt "$pkg/src/"
+cp package/src/Makefile plugin_sources.txt plugin_flags.txt "$pkg/src/"
 # The same line rule as cmake/TarnSources.cmake: a name, then the sources.
 for source in $(sed -n 's/^[a-z_][a-z_]* //p' plugin_sources.txt); do
   mkdir -p "$pkg/src/$(dirname "$source")"

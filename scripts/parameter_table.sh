@@ -22,7 +22,7 @@ cmake --build "$build_dir" -j"$(nproc)" --target tarn_learn_plugin tarn_score_pl
 build_path="$(cd "$build_dir" && pwd)"
 table="$(mktemp)"
 trap 'rm -f "$table" "$table.guide"' EXIT
-octave-cli --no-gui --norc --quiet \
+octave-cli --no-gui --norc --quiet --no-history \
   --eval "addpath('$(pwd)/toolbox'); addpath('$build_path'); printf ('%s', tarn_parameter_table ());" \
   > "$table"
 

@@ -54,7 +54,7 @@ endif()
 
 # --- The real host --------------------------------------------------------
 if(TARN_BUILD_PLUGINS AND OCTAVE_CLI AND TARGET tarn_score_plugin)
-  set(octave_run ${OCTAVE_CLI} --no-gui --norc --quiet)
+  set(octave_run ${OCTAVE_CLI} --no-gui --norc --quiet --no-history)
   set(octave_path "addpath('${CMAKE_BINARY_DIR}'); addpath('${CMAKE_CURRENT_SOURCE_DIR}/octave');")
   add_test(NAME OctaveHostile
            COMMAND ${octave_run} --eval "${octave_path} exit(run_octave_tests('${CMAKE_CURRENT_SOURCE_DIR}/octave/hostile_tests.m'))")

@@ -23,6 +23,24 @@
 %!   assert (status, 0, printed);
 %!   tarball = fullfile (work, sprintf ("tarn-%s.tar.gz", version));
 %!   assert (strtrim (printed), tarball);
+%!   ## The package's own Makefile builds both plug-ins with the flags of
+%!   ## every build, and the compiler says nothing: no note, no warning.
+%!   ## (pkg install hides the make output but not the compiler's notes.)
+%!   unpacked = fullfile (work, "unpacked");
+%!   untar (tarball, unpacked);
+%!   src = fullfile (unpacked, sprintf ("tarn-%s", version), "src");
+%!   assert (fileread (fullfile (src, "..", "COPYING")), fileread (fullfile (root, "LICENSE")));
+%!   assert (! isempty (strfind (fileread (fullfile (src, "..", "DESCRIPTION")), "\nLicense: BSD-3-Clause\n")));
+%!   mkoctfile = fullfile (__octave_config_info__ ("bindir"), "mkoctfile");
+%!   [status, printed] = system (sprintf ("make -C '%s' MKOCTFILE='%s' 2>&1", src, mkoctfile));
+%!   assert (status, 0, printed);
+%!   assert (isempty (regexp (printed, '(note|warning):', "once")), printed);
+%!   for line = regexp (fileread (fullfile (root, "plugin_flags.txt")), '(?m)^[a-z_]+ ([^\n]*)$', 'tokens')
+%!     for flag = strsplit (line{1}{1}, " ")
+%!       assert (! isempty (regexp (printed, ['[ "]' regexptranslate("escape", flag{1}) '[ "]'], "once")),
+%!               "make ran without %s", flag{1});
+%!     endfor
+%!   endfor
 %!
 %!   prefix = fullfile (work, "prefix");
 %!   pkg ("prefix", prefix, prefix);

@@ -18,7 +18,7 @@ rm -rf "$work"
 mkdir -p "$work"
 (cd "$work" && CFLAGS="-O0 -g" mkoctfile --mex -o valgrind_probe.mex "$here/valgrind_probe.c" >/dev/null)
 
-octave_run=(octave-cli --no-gui --norc --quiet)
+octave_run=(octave-cli --no-gui --norc --quiet --no-history)
 status=0
 valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite --errors-for-leak-kinds=definite \
   --track-origins=yes --keep-debuginfo=yes --error-limit=no --num-callers=50 \
