@@ -42,28 +42,26 @@ double best_time(const std::function<void()>& body, int runs = 3)
 
 // The division floor: n true divisions over the data in vectors as wide as
 // the current path's, the least work any exact kernel must do.
-#if defined(__GNUC__)
 template <int W>
 inline __attribute__((always_inline)) double floor_body(const double* a, const double* b, std::int64_t n)
 {
     typedef double Lanes __attribute__((vector_size(W * sizeof(double))));
-    constexpr int parts = 8 / W;
-    Lanes s[parts] = {};
+    Lanes s[8 / W] = {};
     for (std::int64_t k = 0; k + 8 <= n; k += 8) {
-        for (int p = 0; p < parts; ++p) {
-            Lanes num;
-            Lanes den;
+        for (int p = 0; p < 8 / W; ++p) {
+            Lanes num, den;
             std::memcpy(&num, a + k + p * W, sizeof num);
             std::memcpy(&den, b + k + p * W, sizeof den);
             s[p] = s[p] + num / den;
         }
     }
     double total = 0.0;
-    for (int p = 0; p < parts; ++p)
+    for (int p = 0; p < 8 / W; ++p)
         for (int l = 0; l < W; ++l)
             total = total + s[p][l];
     return total;
 }
+
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) double floor_avx2(const double* a, const double* b, std::int64_t n)
 {
@@ -75,24 +73,14 @@ __attribute__((target("avx512f"))) double floor_avx512(const double* a, const do
     return floor_body<8>(a, b, n);
 }
 #endif
-#endif
 
 double division_floor(const double* a, const double* b, std::int64_t n)
 {
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    if (tarn::kernel_path().lane_width == 8)
-        return floor_avx512(a, b, n);
-    if (tarn::kernel_path().lane_width == 4)
-        return floor_avx2(a, b, n);
+#if defined(__x86_64__) || defined(__i386__)
+    if (tarn::kernel_path().lane_width >= 4)
+        return tarn::kernel_path().lane_width == 8 ? floor_avx512(a, b, n) : floor_avx2(a, b, n);
 #endif
-#if defined(__GNUC__)
     return floor_body<2>(a, b, n);
-#else
-    double total = 0.0;
-    for (std::int64_t k = 0; k < n; ++k)
-        total = total + a[k] / b[k];
-    return total;
-#endif
 }
 
 struct Mixture {
