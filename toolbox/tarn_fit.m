@@ -143,7 +143,7 @@ function model = tarn_fit (X, y, varargin)
   members = repmat (empty, V, 1);
   last_new = zeros (V, 1);
   if (verbose >= 1)
-    fprintf ('tarn_fit: %d rows, %d features, %d classes, %d voters\n', N, M, numel (info.classes), V);
+    fprintf ('tarn_fit: %d rows, %d features, %d classes, voters: %d\n', N, M, numel (info.classes), V);
     tarn_flush ();
   end
   for v = 1:V
@@ -192,7 +192,7 @@ function check_gamma (X, p)
   end
   lo = min (spread);
   hi = max (spread);
-  if (p.Gamma > 10 * hi || p.Gamma < lo / 10)
+  if (p.Gamma > 5 * hi || p.Gamma < lo / 5)
     warning ('tarn:fit:gammaScale', ...
              ['tarn_fit: Gamma %g is far from the spread of the features as trained ' ...
               '(standard deviations %g to %g); nodes that wide or narrow classify poorly'], ...
@@ -203,3 +203,104 @@ function check_gamma (X, p)
               'applies to all of them alike; use ''Standardize'', true'], lo, hi, p.Gamma);
   end
 end
+
+%!shared X, y
+%! [X, y] = tarn_load_data ('iris');
+
+%!test
+%! % Defaults: standardised rows, one tarn_learn call with the guide's
+%! % parameters; the model records what it needs.
+%! model = tarn_fit (X, y);
+%! Z = (X - mean (X)) ./ std (X);
+%! [T, L, n] = tarn_learn (Z, y, 0, 1, 100, 1, 0, 0);
+%! assert (model.templates, T);
+%! assert (model.classes(model.node_labels), L);
+%! assert ([model.passes, model.presentations, model.rows], [n, n * 150, 150]);
+%! assert (model.center, mean (X), 1e-12);
+%! assert (model.scale, std (X), 1e-12);
+%! assert (isempty (model.members) && model.parameters.Voters == 1);
+
+%!test
+%! % Labels of any kind: the same nodes for 2.5/1e10/-3, text and cells.
+%! numbers = [2.5; 1e10; -3];
+%! m1 = tarn_fit (X, numbers(y));
+%! m2 = tarn_fit (X, int16 (y));
+%! words = {'a'; 'b'; 'c'};
+%! m3 = tarn_fit (X, words([2 3 1](y)));
+%! m4 = tarn_fit (X, char (words([2 3 1](y))));
+%! assert (m1.classes, [-3; 2.5; 1e10]);
+%! assert (m3.classes, words);
+%! assert (m4.label_kind, 'char');
+%! assert (m1.templates, m2.templates);
+%! assert (m1.templates, m3.templates);
+%! assert (m3.node_labels, m4.node_labels);
+%! assert (m1.classes(m1.node_labels), numbers(m2.classes(m2.node_labels)));
+
+%!test
+%! % Progress runs pass by pass through tarn_resume: the same templates as
+%! % one tarn_learn call, trimmed too, and one line per pass.
+%! for trim = [false true]
+%!   quiet = tarn_fit (X, y, 'Trim', trim, 'Gamma', 0.5, 'Vigilance', 0.2);
+%!   text = evalc ('loud = tarn_fit (X, y, ''Trim'', trim, ''Gamma'', 0.5, ''Vigilance'', 0.2, ''Verbose'', 1);');
+%!   assert (loud.templates, quiet.templates);
+%!   assert (loud.node_labels, quiet.node_labels);
+%!   assert ([loud.passes, loud.presentations], [quiet.passes, quiet.presentations]);
+%!   lines = regexp (text, 'pass (\d+): (\d+) nodes, (\d+) new, (\d+) updates, [\d.]+ s', 'tokens');
+%!   assert (numel (lines), quiet.passes);
+%!   assert (str2double (lines{end}), [quiet.passes, size(loud.templates, 1) * ~trim, 0, 150], -Inf);
+%! end
+
+%!test
+%! % Voters learn seeded orders of the rows; member 1 the given order.
+%! model = tarn_fit (X, y, 'Voters', 3, 'Seed', 5);
+%! assert (numel (model.members), 2);
+%! assert (model.templates, tarn_fit (X, y).templates);
+%! order = tarn_random_order (150, 5);
+%! Z = (X - mean (X)) ./ std (X);
+%! [T, L, n] = tarn_learn (Z(order, :), y(order), 0, 1, 100, 1, 0, 0);
+%! assert (model.members(1).templates, T);
+
+%!test
+%! % Saved in one session, loaded in a fresh one: the same labels and scores.
+%! model = tarn_fit (X, y, 'Voters', 3);
+%! [labels, scores] = tarn_predict (model, X);
+%! file = [tempname() '.mat'];
+%! save ('-v7', file, 'model', 'X');
+%! folders = cellfun (@(f) fileparts (which (f)), {'tarn_fit', 'tarn_learn', 'tarn_evidence'}, 'UniformOutput', false);
+%! code = sprintf ('addpath (''%s''); ', folders{:});
+%! code = [code sprintf('load (''%s''); [labels, scores] = tarn_predict (model, X); save (''-v7'', ''%s'', ''labels'', ''scores'');', file, file)];
+%! status = system (sprintf ('octave-cli --no-gui --norc --quiet --no-history --eval "%s"', code));
+%! fresh = load (file);
+%! delete (file);
+%! assert (status, 0);
+%! assert (fresh.labels, labels);
+%! assert (fresh.scores, scores);
+
+%!warning <features 2> tarn_fit ([1 5; 2 5; 3 5], [1; 2; 1]);
+%!warning id=tarn:fit:gammaScale tarn_fit (X, y, 'Gamma', 1e3);
+%!warning id=tarn:fit:gammaScale tarn_fit ([X(:, 1:3) 1e4 * X(:, 4)], y, 'Standardize', false);
+%!warning <3 rows \(1 distinct> tarn_fit ([0 0; 1 1; 0 0; 0 0], [1; 1; 2; 1], 'MaxPasses', 1);
+%!test
+%! warning ('off', 'tarn:fit:conflictingLabels', 'local');
+%! lastwarn ('');
+%! tarn_fit ([0 0; 1 1; 0 0], [1; 1; 2], 'MaxPasses', 4);
+%! [text, id] = lastwarn ();
+%! assert (id, 'tarn:fit:maxPasses');
+%! assert (~isempty (strfind (text, 'MaxPasses 4')) && ~isempty (regexp (text, '\(\d+ new nodes', 'once')));
+
+%!error <X holds 2 NaN or Inf values; the first is NaN at row 2, column 1> tarn_fit ([1 1; NaN 2; 3 Inf], [1; 2; 1])
+%!error id=tarn:fit:badX tarn_fit ({1, 2}, [1 2])
+%!error id=tarn:fit:complexX tarn_fit ([1 2i], 1)
+%!error id=tarn:fit:noRows tarn_fit (zeros (0, 2), [])
+%!error id=tarn:fit:range tarn_fit ([1e308; -1e308], [1; 2])
+%!error <y has 2 labels but X has 3 rows> tarn_fit (ones (3, 1), [1 2])
+%!error <1 missing labels \(NaN\); the first is at row 2> tarn_fit (ones (3, 1), [1 NaN 2])
+%!error <missing labels \(empty strings\)> tarn_fit (ones (2, 1), {'a', ''})
+%!error <element 2 is 5> tarn_fit (ones (2, 1), {'a', 5})
+%!error id=tarn:fit:badLabels tarn_fit (ones (2, 1), struct ('a', {1, 2}))
+%!error <Gamma must be a finite number greater than 0; received Inf> tarn_fit (X, y, 'Gamma', Inf)
+%!error <Vigilance must be a number from 0 to 1; received NaN> tarn_fit (X, y, 'Vigilance', NaN)
+%!error <MaxPasses must be a whole number from 1 to 2\^31-1; received 2.5> tarn_fit (X, y, 'MaxPasses', 2.5)
+%!error <Rule must be .*received 'best'> tarn_fit (X, y, 'Rule', 'best')
+%!error <unknown option 'Vigilence'; did you mean 'Vigilance'> tarn_fit (X, y, 'Vigilence', 0)
+%!error id=tarn:fit:optionPairs tarn_fit (X, y, 'Gamma')

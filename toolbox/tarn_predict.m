@@ -132,3 +132,74 @@ function [labels, scores] = tarn_predict (model, X, varargin)
     scores(scored == 0, :) = NaN;
   end
 end
+
+%!shared X, y, model, Z
+%! [X, y] = tarn_load_data ('iris');
+%! model = tarn_fit (X(1:2:end, :), y(1:2:end));
+%! Z = (X - model.center) ./ model.scale;
+
+%!test
+%! % Rules winner and sum are tarn_score's; evidence is the largest score;
+%! % scores are posteriors in the order of model.classes.
+%! [T, L] = deal (model.templates, model.node_labels);
+%! for rule = 0:1
+%!   expected = tarn_score (T, L, 0, Z, 0, rule, 0);
+%!   assert (tarn_predict (model, X, 'Rule', {'winner', 'sum'}{rule + 1}), expected);
+%! end
+%! [labels, scores] = tarn_predict (model, X);
+%! [~, best] = max (scores, [], 2);
+%! assert (labels, best);
+%! assert (sum (scores, 2), ones (150, 1), 1e-12);
+%! log_evidence = tarn_evidence (T, L, 0, Z);
+%! assert (log (scores(:, 2) ./ scores(:, 3)), log_evidence(:, 2) - log_evidence(:, 3), 1e-9);
+
+%!test
+%! % Rows that no node passes: NaN labels and scores, or Unknown.
+%! far = [X(1, :); 100 * ones(1, 4)];
+%! [labels, scores] = tarn_predict (model, far, 'Vigilance', 0.5);
+%! assert (labels, [1; NaN]);
+%! assert (isnan (scores(2, :)) & ~isnan (scores(1, :)));
+%! assert (tarn_predict (model, far, 'Vigilance', 0.5, 'Unknown', -1, 'Rule', 'winner'), [1; -1]);
+%! % Text and integer labels come back in their own kind.
+%! words = {'setosa'; 'versicolor'; 'virginica'};
+%! m = tarn_fit (X(1:2:end, :), words(y(1:2:end)));
+%! assert (tarn_predict (m, far, 'Vigilance', 0.5), {'setosa'; ''});
+%! m = tarn_fit (X(1:2:end, :), char (words(y(1:2:end))));
+%! assert (tarn_predict (m, far, 'Vigilance', 0.5, 'Unknown', '?'), char ('setosa', '?'));
+%! m = tarn_fit (X(1:2:end, :), int8 (y(1:2:end)));
+%! assert (tarn_predict (m, far, 'Vigilance', 0.5), [1; NaN]);
+%! assert (tarn_predict (m, far, 'Vigilance', 0.5, 'Unknown', 0), int8 ([1; 0]));
+%! m = tarn_fit (X(1:2:end, :), y(1:2:end) == 1);
+%! assert (tarn_predict (m, far(1, :)), 1);
+%! assert (tarn_predict (m, zeros (0, 4)), zeros (0, 1));
+
+%!test
+%! % Voting: the plurality of the members' labels, ties broken by the
+%! % summed scores; the mean of the members' scores.
+%! voters = tarn_fit (X(1:2:end, :), y(1:2:end), 'Voters', 4, 'Rule', 'winner');
+%! [labels, scores] = tarn_predict (voters, X);
+%! votes = zeros (150, 3);
+%! total = zeros (150, 3);
+%! for v = 1:4
+%!   single = voters;
+%!   single.members = voters.members([]);
+%!   if (v > 1)
+%!     single.templates = voters.members(v - 1).templates;
+%!     single.node_labels = voters.members(v - 1).node_labels;
+%!   end
+%!   [l, s] = tarn_predict (single, X);
+%!   votes(sub2ind ([150 3], (1:150)', l)) += 1;
+%!   total += s;
+%! end
+%! assert (scores, total / 4, 1e-12);
+%! key = votes + (votes == max (votes, [], 2)) .* total / 100;
+%! [~, expected] = max (key, [], 2);
+%! assert (labels, expected);
+%! assert (any (max (votes, [], 2) == 2));
+
+%!error id=tarn:predict:badModel tarn_predict (struct ('a', 1), X)
+%!error <X has 3 columns but the model was trained on 4 features> tarn_predict (model, X(:, 1:3))
+%!error <the first is Inf at row 1, column 2> tarn_predict (model, [1 Inf 1 1])
+%!error id=tarn:predict:badOption tarn_predict (model, X, 'Rule', 2)
+%!error id=tarn:predict:badOption tarn_predict (model, X, 'Unknown', 'none')
+%!error <did you mean 'Unknown'> tarn_predict (model, X, 'unkown', 0)

@@ -63,7 +63,7 @@ function table = catalogue ()
            'Voters',             1,        'count'
            'Seed',               1,        'seed'
            'Verbose',            0,        'verbose'
-           'Rule',               'winner', 'rule'
+           'Rule',               'evidence', 'rule'
            'Unknown',            [],       'any'
            'KFold',              10,       'kfold'
            'Folds',              [],       'any'};
