@@ -66,7 +66,8 @@ function table = catalogue ()
            'Rule',               'evidence', 'rule'
            'Unknown',            [],       'any'
            'KFold',              10,       'kfold'
-           'Folds',              [],       'any'};
+           'Folds',              [],       'any'
+           'Parallel',           'off',    'any'};
 end
 
 function value = check_value (fn, cmd, name, kind, value)
