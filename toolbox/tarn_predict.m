@@ -142,9 +142,10 @@ end
 %! % Rules winner and sum are tarn_score's; evidence is the largest score;
 %! % scores are posteriors in the order of model.classes.
 %! [T, L] = deal (model.templates, model.node_labels);
+%! rules = {'winner', 'sum'};
 %! for rule = 0:1
 %!   expected = tarn_score (T, L, 0, Z, 0, rule, 0);
-%!   assert (tarn_predict (model, X, 'Rule', {'winner', 'sum'}{rule + 1}), expected);
+%!   assert (tarn_predict (model, X, 'Rule', rules{rule + 1}), expected);
 %! end
 %! [labels, scores] = tarn_predict (model, X);
 %! [~, best] = max (scores, [], 2);
@@ -188,8 +189,8 @@ end
 %!     single.node_labels = voters.members(v - 1).node_labels;
 %!   end
 %!   [l, s] = tarn_predict (single, X);
-%!   votes(sub2ind ([150 3], (1:150)', l)) += 1;
-%!   total += s;
+%!   votes(sub2ind ([150 3], (1:150)', l)) = votes(sub2ind ([150 3], (1:150)', l)) + 1;
+%!   total = total + s;
 %! end
 %! assert (scores, total / 4, 1e-12);
 %! key = votes + (votes == max (votes, [], 2)) .* total / 100;
