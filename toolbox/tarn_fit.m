@@ -219,6 +219,10 @@ end
 %! assert (model.center, mean (X), 1e-12);
 %! assert (model.scale, std (X), 1e-12);
 %! assert (isempty (model.members) && model.parameters.Voters == 1);
+%! % The parameters of a model are options of a new fit.
+%! again = tarn_fit (X, y, setfield (model.parameters, 'Gamma', 2));
+%! assert (again.parameters.Gamma, 2);
+%! assert (again.templates, tarn_fit (X, y, 'Gamma', 2).templates);
 
 %!test
 %! % Labels of any kind: the same nodes for 2.5/1e10/-3, text and cells.

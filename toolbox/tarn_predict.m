@@ -63,6 +63,8 @@ function [labels, scores] = tarn_predict (model, X, varargin)
   if (~any (strcmp (given, 'Rule')))
     opts.Rule = model.parameters.Rule;
   end
+  info = struct ('kind', model.label_kind, 'classes', {model.classes}, 'categories', {model.categories});
+  tarn_decode_labels (zeros (0, 1), info, opts.Unknown, 'predict');
   X = tarn_check_patterns (X, 'predict');
   if (size (X, 2) ~= model.features)
     error ('tarn:predict:featureCount', 'tarn_predict: X has %d columns but the model was trained on %d features', ...
@@ -125,7 +127,6 @@ function [labels, scores] = tarn_predict (model, X, varargin)
     [~, idx] = max (key, [], 2);
     idx(most == 0) = 0;
   end
-  info = struct ('kind', model.label_kind, 'classes', {model.classes}, 'categories', {model.categories});
   labels = tarn_decode_labels (idx, info, opts.Unknown, 'predict');
   if (nargout > 1)
     scores = bsxfun (@rdivide, score_sum, scored);
