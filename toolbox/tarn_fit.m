@@ -125,11 +125,11 @@ function model = tarn_fit (X, y, varargin)
                numel (constant), mat2str (constant));
     end
     X = bsxfun (@rdivide, bsxfun (@minus, X, center), scale);
-    if (~all (isfinite (X(:))))
-      [c, r] = find (~isfinite (X.'), 1);
+    overflow = ~isfinite (center) | ~isfinite (scale) | any (~isfinite (X), 1);
+    if (any (overflow))
       error ('tarn:fit:range', ...
-             'tarn_fit: feature %d is too large to standardise (row %d gives %s); rescale it first', ...
-             c, r, num2str (X(r, c)));
+             'tarn_fit: feature %d is too large to standardise (mean %s, standard deviation %s); rescale it first', ...
+             find (overflow, 1), num2str (center(find (overflow, 1))), num2str (scale(find (overflow, 1))));
     end
   end
   check_gamma (X, p);
@@ -219,17 +219,21 @@ end
 %! assert (model.center, mean (X), 1e-12);
 %! assert (model.scale, std (X), 1e-12);
 %! assert (isempty (model.members) && model.parameters.Voters == 1);
+%! % The parameters of a model are options of a new fit.
+%! again = tarn_fit (X, y, setfield (model.parameters, 'Gamma', 2));
+%! assert (again.parameters.Gamma, 2);
+%! assert (again.templates, tarn_fit (X, y, 'Gamma', 2).templates);
 
 %!test
 %! % Labels of any kind: the same nodes for 2.5/1e10/-3, text and cells.
 %! numbers = [2.5; 1e10; -3];
 %! m1 = tarn_fit (X, numbers(y));
 %! m2 = tarn_fit (X, int16 (y));
-%! words = {'a'; 'b'; 'c'};
-%! m3 = tarn_fit (X, words([2 3 1](y)));
-%! m4 = tarn_fit (X, char (words([2 3 1](y))));
+%! words = {'b'; 'c'; 'a'};
+%! m3 = tarn_fit (X, words(y));
+%! m4 = tarn_fit (X, char (words(y)));
 %! assert (m1.classes, [-3; 2.5; 1e10]);
-%! assert (m3.classes, words);
+%! assert (m3.classes, {'a'; 'b'; 'c'});
 %! assert (m4.label_kind, 'char');
 %! assert (m1.templates, m2.templates);
 %! assert (m1.templates, m3.templates);

@@ -63,6 +63,8 @@ function [labels, scores] = tarn_predict (model, X, varargin)
   if (~any (strcmp (given, 'Rule')))
     opts.Rule = model.parameters.Rule;
   end
+  info = struct ('kind', model.label_kind, 'classes', {model.classes}, 'categories', {model.categories});
+  tarn_decode_labels (zeros (0, 1), info, opts.Unknown, 'predict');
   X = tarn_check_patterns (X, 'predict');
   if (size (X, 2) ~= model.features)
     error ('tarn:predict:featureCount', 'tarn_predict: X has %d columns but the model was trained on %d features', ...
@@ -125,7 +127,6 @@ function [labels, scores] = tarn_predict (model, X, varargin)
     [~, idx] = max (key, [], 2);
     idx(most == 0) = 0;
   end
-  info = struct ('kind', model.label_kind, 'classes', {model.classes}, 'categories', {model.categories});
   labels = tarn_decode_labels (idx, info, opts.Unknown, 'predict');
   if (nargout > 1)
     scores = bsxfun (@rdivide, score_sum, scored);
@@ -142,9 +143,10 @@ end
 %! % Rules winner and sum are tarn_score's; evidence is the largest score;
 %! % scores are posteriors in the order of model.classes.
 %! [T, L] = deal (model.templates, model.node_labels);
+%! rules = {'winner', 'sum'};
 %! for rule = 0:1
 %!   expected = tarn_score (T, L, 0, Z, 0, rule, 0);
-%!   assert (tarn_predict (model, X, 'Rule', {'winner', 'sum'}{rule + 1}), expected);
+%!   assert (tarn_predict (model, X, 'Rule', rules{rule + 1}), expected);
 %! end
 %! [labels, scores] = tarn_predict (model, X);
 %! [~, best] = max (scores, [], 2);
@@ -188,8 +190,8 @@ end
 %!     single.node_labels = voters.members(v - 1).node_labels;
 %!   end
 %!   [l, s] = tarn_predict (single, X);
-%!   votes(sub2ind ([150 3], (1:150)', l)) += 1;
-%!   total += s;
+%!   votes(sub2ind ([150 3], (1:150)', l)) = votes(sub2ind ([150 3], (1:150)', l)) + 1;
+%!   total = total + s;
 %! end
 %! assert (scores, total / 4, 1e-12);
 %! key = votes + (votes == max (votes, [], 2)) .* total / 100;

@@ -26,6 +26,7 @@ function member = tarn_train (member, X, y, p, verbose, heading, t0)
   presentations = member.presentations;
   fresh = isempty (T) && presentations == 0;
   last_new = NaN;
+  passes = 0;
 
   if (verbose == 0)
     % The stop flag with more than one pass: read the pass lines, to know
@@ -52,7 +53,6 @@ function member = tarn_train (member, X, y, p, verbose, heading, t0)
     end
   else
     oflag = double (verbose >= 2);
-    passes = 0;
     active = zeros (size (T, 1), 1);
     while (passes < p.MaxPasses)
       before = size (T, 1);
