@@ -210,6 +210,7 @@ end
 %!test
 %! % The regions are the model's labels on the grid; one ellipse pair and
 %! % one mean per node; one point series per class.
+%! warning ('off', 'Octave:gnuplot-graphics', 'local');
 %! f = figure ('Visible', 'off');
 %! ax = tarn_plot (model, X(:, 3:4), y, 'Resolution', 20, 'ClassNames', {'a', 'b', 'c'});
 %! img = findobj (ax, 'Type', 'image');

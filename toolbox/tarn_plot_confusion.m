@@ -94,6 +94,7 @@ end
 %! % The counts written in, a column for unclassified rows, names given.
 %! cv = struct ('confusion', [5 1; 0 3], 'unclassified', [0; 2], 'classes', {{'a'; 'b'}}, ...
 %!              'accuracy', 0.8, 'accuracy_std', 0.1, 'fold_accuracy', [0.7; 0.9]);
+%! warning ('off', 'Octave:gnuplot-graphics', 'local');
 %! f = figure ('Visible', 'off');
 %! ax = tarn_plot_confusion (cv, 'ClassNames', {'one', 'two'});
 %! assert (get (findobj (ax, 'Type', 'image'), 'CData'), [5 1 0; 0 3 2] ./ [6; 5]);

@@ -200,6 +200,7 @@ end
 
 %!test
 %! % One cell per setting, in the grid's order; the chosen one framed.
+%! warning ('off', 'Octave:gnuplot-graphics', 'local');
 %! f = figure ('Visible', 'off');
 %! ax = tarn_plot_tuning (result);
 %! img = findobj (ax, 'Type', 'image');

@@ -17,7 +17,7 @@ function result = tarn_tune (X, y, varargin)
   %   'Voters'     whole numbers of at least 1
   %   'Rule'       'winner', 'sum', 'evidence'
   %   An option not given keeps the default of tarn_fit. Without any grid
-  %   option, the grid is Vigilance [0 0.5 0.75 0.9] by Gamma
+  %   option, the grid is Vigilance [0 0.25 0.5 0.75] by Gamma
   %   [0.25 0.5 1 2 4].
   %
   %   Other options:
@@ -84,7 +84,7 @@ function result = tarn_tune (X, y, varargin)
   [opts, given] = tarn_options ('tune', [grid_names, other_names], rest);
   engine = tarn_parallel_engine (opts.Parallel, 'tune');
   if all (cellfun ('isempty', values))
-    values{1} = {0; 0.5; 0.75; 0.9};
+    values{1} = {0; 0.25; 0.5; 0.75};
     values{2} = {0.25; 0.5; 1; 2; 4};
   end
   for g = 1:numel (grid_names)
