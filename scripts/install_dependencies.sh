@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the tests need and this
-# machine lacks: GNU Octave with its MEX headers, CMake, a C++ compiler and
-# GoogleTest (and, for the full test suite, valgrind and clang's libFuzzer).
+# machine lacks: GNU Octave with its MEX headers, CMake, a C++ compiler,
+# GoogleTest, Octave's parallel package, gnuplot (no X) and the FreeSans
+# font (and, for the full test suite, valgrind and clang's libFuzzer).
 # Says what it installs; does nothing when all is present.
 set -euo pipefail
 
@@ -15,6 +16,14 @@ command -v make >/dev/null 2>&1 || missing+=(make)
 if [ "${TARN_WITH_BENCHMARK:-0}" = 1 ] && [ ! -f /usr/include/benchmark/benchmark.h ]; then
   missing+=(libbenchmark-dev)
 fi
+# The toolbox's sweeps and pictures: Octave's parallel package (parcellfun,
+# and octave-pserver for the loopback cluster test, which runs it in a
+# network namespace made with ip), gnuplot without X to draw with, and
+# the FreeSans font that Octave's text renderer loads.
+[ -x /usr/libexec/octave-pserver ] || missing+=(octave-parallel)
+command -v gnuplot >/dev/null 2>&1 || missing+=(gnuplot-nox)
+[ -f /usr/share/fonts/opentype/freefont/FreeSans.otf ] || missing+=(fonts-freefont-otf)
+command -v ip >/dev/null 2>&1 || missing+=(iproute2)
 # The checks of the full test suite (scripts/test.sh sets this): valgrind
 # for the plug-ins in octave-cli, clang with its libFuzzer runtime for the
 # fuzz targets.

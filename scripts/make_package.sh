@@ -50,6 +50,9 @@ cp toolbox/tarn_fit.m toolbox/tarn_predict.m toolbox/tarn_update.m toolbox/tarn_
    toolbox/tarn_random_order.m "$pkg/inst/"
 mkdir -p "$pkg/inst/private"
 cp toolbox/private/*.m "$pkg/inst/private/"
+# Tuning and pictures; tarn_run_task is what Parallel sends to workers.
+cp toolbox/tarn_tune.m toolbox/tarn_run_task.m toolbox/tarn_plot.m toolbox/tarn_plot_tuning.m \
+   toolbox/tarn_plot_confusion.m "$pkg/inst/"
 cp data/*.csv "$pkg/inst/data/"
 cp doc/guide.md "$pkg/doc/"
 
