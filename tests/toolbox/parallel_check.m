@@ -3,7 +3,8 @@
 ## of Name, Value pairs), in order,
 ## with Parallel 2 and on the cluster of the octave-pserver on localhost
 ## (whose tarn is in SERVER_PATH); 0 when all three give the same results
-## to the bit. Prints the wall time of each run.
+## to the bit, and so do the folds of a tarn_crossval run as tasks. Prints
+## the wall time of each tarn_tune run.
 function status = parallel_check (server_path, data_set, grid)
   pkg load parallel
   [X, y] = tarn_load_data (data_set);
@@ -12,6 +13,7 @@ function status = parallel_check (server_path, data_set, grid)
   runs = {"off", 2, []};
   names = {"serial", "local, 2 workers", "loopback cluster, 1 server"};
   results = cell (1, 3);
+  folds = cell (1, 3);
   connections = pconnect ({"localhost"}, struct ("use_tls", false));
   unwind_protect
     reval (sprintf ("addpath ('%s');", server_path), connections(2));
@@ -20,6 +22,8 @@ function status = parallel_check (server_path, data_set, grid)
       started = tic ();
       results{k} = tarn_tune (X, y, grid{:}, "Parallel", runs{k});
       printf ("%-28s %7.2f s wall\n", names{k}, toc (started));
+      ## The folds of one cross-validation as the tasks.
+      folds{k} = tarn_crossval (X, y, "KFold", 4, "Voters", 2, "Parallel", runs{k});
     endfor
   unwind_protect_cleanup
     sclose (connections);
@@ -28,6 +32,11 @@ function status = parallel_check (server_path, data_set, grid)
   for k = 2:3
     if (! isequaln (stable (results{k}), stable (results{1})))
       printf ("%s: the results differ from the serial run\n", names{k});
+      status = 1;
+    endif
+    varying = {"train_time", "predict_time", "options"};
+    if (! isequaln (rmfield (folds{k}, varying), rmfield (folds{1}, varying)))
+      printf ("%s: tarn_crossval differs from the serial run\n", names{k});
       status = 1;
     endif
   endfor
