@@ -3,7 +3,10 @@
 # what it installs, and does nothing when all is present.
 #   scripts/install_dependencies.sh          the build and the tests: GNU Octave
 #                                            with its development files, CMake,
-#                                            g++, make and GoogleTest
+#                                            g++, make, GoogleTest, and for the
+#                                            toolbox's sweeps and pictures
+#                                            octave-parallel, gnuplot-nox, the
+#                                            FreeSans font and iproute2
 #   scripts/install_dependencies.sh --demo   what the demo needs, no more:
 #                                            Octave, its development files
 #                                            (mkoctfile, the MEX headers) and g++
@@ -23,6 +26,14 @@ if [ "${1:-}" != --demo ]; then
   command -v cmake >/dev/null 2>&1 || missing+=(cmake)
   command -v make >/dev/null 2>&1 || missing+=(make)
   [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+  # The toolbox's sweeps and pictures: Octave's parallel package (parcellfun,
+  # and octave-pserver for the loopback cluster test, which runs it in a
+  # network namespace made with ip), gnuplot without X to draw with, and
+  # the FreeSans font that Octave's text renderer loads.
+  [ -x /usr/libexec/octave-pserver ] || missing+=(octave-parallel)
+  command -v gnuplot >/dev/null 2>&1 || missing+=(gnuplot-nox)
+  [ -f /usr/share/fonts/opentype/freefont/FreeSans.otf ] || missing+=(fonts-freefont-otf)
+  command -v ip >/dev/null 2>&1 || missing+=(iproute2)
   # The checks of the full test suite: valgrind for the plug-ins in
   # octave-cli, clang with its libFuzzer runtime for the fuzz targets,
   # clang-format for the format of the sources, and Python with venv for

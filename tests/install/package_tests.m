@@ -68,6 +68,10 @@
 %!   [T, L, n] = tarn_learn (X, y, 0, 1, 100, 1, 0, 0);
 %!   assert (columns (T), 2 * columns (X) + 1);
 %!   assert (mean (tarn_score (T, L, 0, X, -1, 0, 0) == y) >= 0.95);
+%!   ## The toolbox and its private helpers are installed too.
+%!   model = tarn_fit (X, y, "Rule", "winner");
+%!   assert (mean (tarn_predict (model, X) == y) >= 0.95);
+%!   assert (exist (fullfile (fileparts (which ("tarn_fit")), "private", "tarn_options.m"), "file") == 2);
 %!   [passed, total] = test ("tarn_learn", "quiet", stdout);
 %!   assert (total > 0 && passed == total);
 %!   [passed, total] = test ("tarn_score", "quiet", stdout);

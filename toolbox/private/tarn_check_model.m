@@ -1,0 +1,16 @@
+function tarn_check_model (model, cmd)
+% TARN_CHECK_MODEL  Refuse anything that is not a model made by tarn_fit.
+
+  fields = {'format', 'version', 'classes', 'label_kind', 'features', 'center', 'scale', ...
+            'parameters', 'templates', 'node_labels', 'presentations', 'members'};
+  if (~isstruct (model) || ~isscalar (model) || ~all (isfield (model, fields)) ...
+      || ~strcmp (model.format, 'tarn model'))
+    error (['tarn:' cmd ':badModel'], 'tarn_%s: the model must be a struct made by tarn_fit; received %s', ...
+           cmd, tarn_describe (model));
+  end
+  if (model.version > 1)
+    error (['tarn:' cmd ':badModel'], ...
+           'tarn_%s: the model has format version %d; this toolbox reads version 1: update tarn', ...
+           cmd, model.version);
+  end
+end
