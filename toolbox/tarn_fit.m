@@ -1,100 +1,101 @@
 function model = tarn_fit (X, y, varargin)
-% TARN_FIT  Train a Gaussian ARTMAP classifier.
-%
-%   model = tarn_fit (X, y)
-%   model = tarn_fit (X, y, Name, Value, ...)
-%
-%   X is an N-by-M real matrix, one pattern per row; y holds the N class
-%   labels: numbers (any real values: each distinct value is a class),
-%   logicals, a char matrix (one label per row), a cell array of strings,
-%   or, where the host has them, a string or categorical array. MODEL is a
-%   struct that tarn_predict classifies with and tarn_update trains
-%   further; it holds no function handles or objects, so save -v7 and load
-%   carry it between sessions and between Octave and MATLAB.
-%
-%   Options (Name, Value pairs, or one struct with these fields, such as
-%   model.parameters of an earlier fit; names in any case):
-%
-%   'Vigilance'   0      match a node must reach (0..1) to take part in
-%                        training; 0 lets every node compete
-%   'Gamma'       1      initial standard deviation of a new node, in the
-%                        units of the features as trained (standardised:
-%                        1 is one standard deviation)
-%   'MaxPasses'   100    largest number of passes over the rows
-%   'StopWhenNoNewNodes'
-%                 true   stop after a pass that creates no node
-%   'Trim'        false  drop the nodes that neither won nor learnt in
-%                        the last pass
-%   'Standardize' true   scale every feature to mean 0 and standard
-%                        deviation 1 over the training rows (a constant
-%                        feature keeps scale 1 and is reported); the
-%                        model keeps the scaling and applies it to every
-%                        later X
-%   'Voters'      1      number of members: member 1 learns the rows in
-%                        their given order, members 2..V in orders drawn
-%                        by tarn_random_order from Seed; tarn_predict
-%                        takes the plurality of their labels
-%   'Seed'        1      seed of those orders
-%   'Verbose'     0      0 quiet; 1 one line per pass as it happens (pass,
-%                        nodes, new nodes, updates, seconds); 2 adds the
-%                        report of every training call
-%   'Rule'    'winner'   decision rule that tarn_predict uses by default:
-%                        'winner', 'sum' or 'evidence' (see tarn_predict)
-%
-%   The defaults were chosen by 10-fold cross-validation on the three
-%   data sets shipped with tarn (scripts/measure_defaults.m).
-%
-%   MODEL fields:
-%     format, version    'tarn model' and the format version (1)
-%     classes            the distinct labels (C-by-1, numbers of the class
-%                        of y, or a cell array of strings), in the order of
-%                        the class numbers 1..C used by the node labels and
-%                        by the columns of tarn_predict's scores
-%     label_kind         class of y ('double', 'logical', 'char',
-%                        'cellstr', 'string', 'categorical', ...)
-%     categories         all categories of categorical labels, else {}
-%     features           M
-%     center, scale      1-by-M: rows are trained and classified as
-%                        (X - center) ./ scale (0 and 1 without
-%                        standardising)
-%     constant_features  features whose scale was 0 (kept at 1)
-%     parameters         the options above, except Verbose
-%     templates          member 1's nodes, one per row: M means, M standard
-%                        deviations, the prior (as tarn_learn returns them)
-%     node_labels        class number (1..C) of each node
-%     presentations      rows presented to member 1 in all its training
-%     passes             passes made by member 1 in all its training
-%     members            members 2..V, a struct array with the fields
-%                        templates, node_labels, presentations, passes
-%                        (empty for one voter)
-%     rng_state          state of tarn_random_order after the last draw
-%     rows               rows learnt, over tarn_fit and tarn_update
-%     training_time      seconds spent training, over all calls
-%
-%   Warnings (identifiers, so they can be switched off with warning):
-%     tarn:fit:constantFeature    a feature is constant over the rows
-%     tarn:fit:gammaScale         Gamma is far from the spread of the
-%                                 features as trained, or their spreads
-%                                 differ widely without standardising
-%     tarn:fit:conflictingLabels  identical rows with different labels
-%     tarn:fit:maxPasses          training stopped at MaxPasses while
-%                                 still creating nodes
-%
-%   Errors have identifiers tarn:fit:... and say what was received: badX,
-%   complexX, nonFiniteX, noRows, badLabels, labelCount, missingLabel,
-%   optionPairs, unknownOption, badOption, range.
-%
-%   Example:
-%     [X, y] = tarn_load_data ('iris');
-%     model = tarn_fit (X, y);
-%     labels = tarn_predict (model, X);
-%     fprintf ('training accuracy %.3f with %d nodes\n', ...
-%              mean (labels == y), size (model.templates, 1));
-%
-%   See also tarn_predict, tarn_update, tarn_crossval, tarn_random_order.
+  % TARN_FIT  Train a Gaussian ARTMAP classifier.
+  %
+  %   model = tarn_fit (X, y)
+  %   model = tarn_fit (X, y, Name, Value, ...)
+  %
+  %   X is an N-by-M real matrix, one pattern per row; y holds the N class
+  %   labels: numbers (any real values: each distinct value is a class),
+  %   logicals, a char matrix (one label per row), a cell array of strings,
+  %   or, where the host has them, a string or categorical array. MODEL is a
+  %   struct that tarn_predict classifies with and tarn_update trains
+  %   further; it holds no function handles or objects, so save -v7 and load
+  %   carry it between sessions and between Octave and MATLAB.
+  %
+  %   Options (Name, Value pairs, or one struct with these fields, such as
+  %   model.parameters of an earlier fit; names in any case):
+  %
+  %   'Vigilance'   0      match a node must reach (0..1) to take part in
+  %                        training; 0 lets every node compete
+  %   'Gamma'       1      initial standard deviation of a new node, in the
+  %                        units of the features as trained (standardised:
+  %                        1 is one standard deviation)
+  %   'MaxPasses'   100    largest number of passes over the rows
+  %   'StopWhenNoNewNodes'
+  %                 true   stop after a pass that creates no node
+  %   'Trim'        false  drop the nodes that neither won nor learnt in
+  %                        the last pass
+  %   'Standardize' true   scale every feature to mean 0 and standard
+  %                        deviation 1 over the training rows (a constant
+  %                        feature keeps scale 1 and is reported); the
+  %                        model keeps the scaling and applies it to every
+  %                        later X
+  %   'Voters'      1      number of members: member 1 learns the rows in
+  %                        their given order, members 2..V in orders drawn
+  %                        by tarn_random_order from Seed; tarn_predict
+  %                        takes the plurality of their labels
+  %   'Seed'        1      seed of those orders
+  %   'Verbose'     0      0 quiet; 1 one line per pass as it happens (pass,
+  %                        nodes, new nodes, updates, seconds); 2 adds the
+  %                        report of every training call
+  %   'Rule'    'winner'   decision rule that tarn_predict uses by default:
+  %                        'winner', 'sum' or 'evidence' (see tarn_predict)
+  %
+  %   The defaults were chosen by 10-fold cross-validation on the three
+  %   data sets shipped with tarn (scripts/measure_defaults.m).
+  %
+  %   MODEL fields:
+  %     format, version    'tarn model' and the format version (1)
+  %     classes            the distinct labels (C-by-1, numbers of the class
+  %                        of y, or a cell array of strings), in the order of
+  %                        the class numbers 1..C used by the node labels and
+  %                        by the columns of tarn_predict's scores
+  %     label_kind         class of y ('double', 'logical', 'char',
+  %                        'cellstr', 'string', 'categorical', ...)
+  %     categories         all categories of categorical labels, else {}
+  %     features           M
+  %     center, scale      1-by-M: rows are trained and classified as
+  %                        (X - center) ./ scale (0 and 1 without
+  %                        standardising)
+  %     constant_features  features whose scale was 0 (kept at 1)
+  %     parameters         the options above, except Verbose
+  %     templates          member 1's nodes, one per row: M means, M standard
+  %                        deviations, the prior (as tarn_learn returns them)
+  %     node_labels        class number (1..C) of each node
+  %     presentations      rows presented to member 1 in all its training
+  %     passes             passes made by member 1 in all its training
+  %     members            members 2..V, a struct array with the fields
+  %                        templates, node_labels, presentations, passes
+  %                        (empty for one voter)
+  %     rng_state          state of tarn_random_order after the last draw
+  %     rows               rows learnt, over tarn_fit and tarn_update
+  %     training_time      seconds spent training, over all calls
+  %
+  %   Warnings (identifiers, so they can be switched off with warning):
+  %     tarn:fit:constantFeature    a feature is constant over the rows
+  %     tarn:fit:gammaScale         Gamma is far from the spread of the
+  %                                 features as trained, or their spreads
+  %                                 differ widely without standardising
+  %     tarn:fit:conflictingLabels  identical rows with different labels
+  %     tarn:fit:maxPasses          training stopped at MaxPasses while
+  %                                 still creating nodes
+  %
+  %   Errors have identifiers tarn:fit:... and say what was received: badX,
+  %   complexX, nonFiniteX, noRows, badLabels, labelCount, missingLabel,
+  %   optionPairs, unknownOption, badOption, range.
+  %
+  %   Example:
+  %     [X, y] = tarn_load_data ('iris');
+  %     model = tarn_fit (X, y);
+  %     labels = tarn_predict (model, X);
+  %     fprintf ('training accuracy %.3f with %d nodes\n', ...
+  %              mean (labels == y), size (model.templates, 1));
+  %
+  %   See also tarn_predict, tarn_update, tarn_crossval, tarn_random_order.
 
-  if (nargin < 2)
-    error ('tarn:fit:arguments', 'tarn_fit: X and y are required: model = tarn_fit (X, y, Name, Value, ...)');
+  if nargin < 2
+    error ('tarn:fit:arguments', ...
+           'tarn_fit: X and y are required: model = tarn_fit (X, y, Name, Value, ...)');
   end
   t0 = tic ();
   names = {'Vigilance', 'Gamma', 'MaxPasses', 'StopWhenNoNewNodes', 'Trim', ...
@@ -105,8 +106,9 @@ function model = tarn_fit (X, y, varargin)
 
   X = tarn_check_patterns (X, 'fit');
   [N, M] = size (X);
-  if (N == 0 || M == 0)
-    error ('tarn:fit:noRows', 'tarn_fit: X needs at least one row and one column; received a %dx%d matrix', N, M);
+  if N == 0 || M == 0
+    error ('tarn:fit:noRows', ...
+           'tarn_fit: X needs at least one row and one column; received a %dx%d matrix', N, M);
   end
   [idx, info] = tarn_encode_labels (y, N, 'fit');
 
@@ -114,22 +116,24 @@ function model = tarn_fit (X, y, varargin)
   center = zeros (1, M);
   scale = ones (1, M);
   constant = zeros (1, 0);
-  if (p.Standardize)
+  if p.Standardize
     center = mean (X, 1);
     scale = std (X, 0, 1);
     constant = find (scale == 0);
     scale(constant) = 1;
-    if (~isempty (constant))
+    if ~isempty (constant)
       warning ('tarn:fit:constantFeature', ...
-               'tarn_fit: %d features are constant over the training rows and keep scale 1 (features %s)', ...
+               ['tarn_fit: %d features are constant over the training rows and keep scale 1 ' ...
+                '(features %s)'], ...
                numel (constant), mat2str (constant));
     end
     X = bsxfun (@rdivide, bsxfun (@minus, X, center), scale);
     overflow = ~isfinite (center) | ~isfinite (scale) | any (~isfinite (X), 1);
-    if (any (overflow))
+    if any (overflow)
+      bad = find (overflow, 1);
       error ('tarn:fit:range', ...
-             'tarn_fit: feature %d is too large to standardise (mean %s, standard deviation %s); rescale it first', ...
-             find (overflow, 1), num2str (center(find (overflow, 1))), num2str (scale(find (overflow, 1))));
+             ['tarn_fit: feature %d is too large to standardise (mean %s, standard ' ...
+              'deviation %s); rescale it first'], bad, num2str (center(bad)), num2str (scale(bad)));
     end
   end
   check_gamma (X, p);
@@ -142,18 +146,19 @@ function model = tarn_fit (X, y, varargin)
   state = p.Seed;
   members = repmat (empty, V, 1);
   last_new = zeros (V, 1);
-  if (verbose >= 1)
-    fprintf ('tarn_fit: %d rows, %d features, %d classes, voters: %d\n', N, M, numel (info.classes), V);
+  if verbose >= 1
+    fprintf ('tarn_fit: %d rows, %d features, %d classes, voters: %d\n', N, M, ...
+             numel (info.classes), V);
     tarn_flush ();
   end
   for v = 1:V
-    if (v == 1)
+    if v == 1
       order = 1:N;
     else
       [order, state] = tarn_random_order (N, state);
     end
     heading = '';
-    if (V > 1)
+    if V > 1
       heading = sprintf ('voter %d, ', v);
     end
     trained = tarn_train (empty, X(order, :), idx(order), p, verbose, heading, t0);
@@ -187,17 +192,17 @@ function check_gamma (X, p)
   % Gamma against the spread of the features as trained.
   spread = std (X, 0, 1);
   spread = spread(spread > 0);
-  if (isempty (spread))
-    return;
+  if isempty (spread)
+    return
   end
   lo = min (spread);
   hi = max (spread);
-  if (p.Gamma > 5 * hi || p.Gamma < lo / 5)
+  if p.Gamma > 5 * hi || p.Gamma < lo / 5
     warning ('tarn:fit:gammaScale', ...
              ['tarn_fit: Gamma %g is far from the spread of the features as trained ' ...
               '(standard deviations %g to %g); nodes that wide or narrow classify poorly'], ...
              p.Gamma, lo, hi);
-  elseif (hi > 100 * lo)
+  elseif hi > 100 * lo
     warning ('tarn:fit:gammaScale', ...
              ['tarn_fit: the features'' standard deviations range from %g to %g, and Gamma %g ' ...
               'applies to all of them alike; use ''Standardize'', true'], lo, hi, p.Gamma);
@@ -245,13 +250,15 @@ end
 %! % one tarn_learn call, trimmed too, and one line per pass.
 %! for trim = [false true]
 %!   quiet = tarn_fit (X, y, 'Trim', trim, 'Gamma', 0.5, 'Vigilance', 0.2);
-%!   text = evalc ('loud = tarn_fit (X, y, ''Trim'', trim, ''Gamma'', 0.5, ''Vigilance'', 0.2, ''Verbose'', 1);');
+%!   options = {'Trim', trim, 'Gamma', 0.5, 'Vigilance', 0.2};
+%!   text = evalc ('loud = tarn_fit (X, y, options{:}, ''Verbose'', 1);');
 %!   assert (loud.templates, quiet.templates);
 %!   assert (loud.node_labels, quiet.node_labels);
 %!   assert ([loud.passes, loud.presentations], [quiet.passes, quiet.presentations]);
 %!   lines = regexp (text, 'pass (\d+): (\d+) nodes, (\d+) new, (\d+) updates, [\d.]+ s', 'tokens');
 %!   assert (numel (lines), quiet.passes);
-%!   assert (str2double (lines{end}), [quiet.passes, size(loud.templates, 1) * ~trim, 0, 150], -Inf);
+%!   last = [quiet.passes, size(loud.templates, 1) * ~trim, 0, 150];
+%!   assert (str2double (lines{end}), last, -Inf);
 %! end
 
 %!test
@@ -270,9 +277,11 @@ end
 %! [labels, scores] = tarn_predict (model, X);
 %! file = [tempname() '.mat'];
 %! save ('-v7', file, 'model', 'X');
-%! folders = cellfun (@(f) fileparts (which (f)), {'tarn_fit', 'tarn_learn', 'tarn_evidence'}, 'UniformOutput', false);
+%! folders = cellfun (@(f) fileparts (which (f)), {'tarn_fit', 'tarn_learn', 'tarn_evidence'}, ...
+%!                    'UniformOutput', false);
 %! code = sprintf ('addpath (''%s''); ', folders{:});
-%! code = [code sprintf('load (''%s''); [labels, scores] = tarn_predict (model, X); save (''-v7'', ''%s'', ''labels'', ''scores'');', file, file)];
+%! code = [code sprintf(['load (''%s''); [labels, scores] = tarn_predict (model, X); ' ...
+%!                       'save (''-v7'', ''%s'', ''labels'', ''scores'');'], file, file)];
 %! status = system (sprintf ('octave-cli --no-gui --norc --quiet --no-history --eval "%s"', code));
 %! fresh = load (file);
 %! delete (file);
@@ -290,9 +299,11 @@ end
 %! tarn_fit ([0 0; 1 1; 0 0], [1; 1; 2], 'MaxPasses', 4);
 %! [text, id] = lastwarn ();
 %! assert (id, 'tarn:fit:maxPasses');
-%! assert (~isempty (strfind (text, 'MaxPasses 4')) && ~isempty (regexp (text, '\(\d+ new nodes', 'once')));
+%! assert (~isempty (strfind (text, 'MaxPasses 4')));
+%! assert (~isempty (regexp (text, '\(\d+ new nodes', 'once')));
 
-%!error <X holds 2 NaN or Inf values; the first is NaN at row 2, column 1> tarn_fit ([1 1; NaN 2; 3 Inf], [1; 2; 1])
+%!error <X holds 2 NaN or Inf values; the first is NaN at row 2, column 1>
+%! tarn_fit ([1 1; NaN 2; 3 Inf], [1; 2; 1])
 %!error id=tarn:fit:badX tarn_fit ({1, 2}, [1 2])
 %!error id=tarn:fit:complexX tarn_fit ([1 2i], 1)
 %!error id=tarn:fit:noRows tarn_fit (zeros (0, 2), [])
@@ -304,7 +315,8 @@ end
 %!error id=tarn:fit:badLabels tarn_fit (ones (2, 1), struct ('a', {1, 2}))
 %!error <Gamma must be a finite number greater than 0; received Inf> tarn_fit (X, y, 'Gamma', Inf)
 %!error <Vigilance must be a number from 0 to 1; received NaN> tarn_fit (X, y, 'Vigilance', NaN)
-%!error <MaxPasses must be a whole number from 1 to 2\^31-1; received 2.5> tarn_fit (X, y, 'MaxPasses', 2.5)
+%!error <MaxPasses must be a whole number from 1 to 2\^31-1; received 2.5>
+%! tarn_fit (X, y, 'MaxPasses', 2.5)
 %!error <Rule must be .*received 'best'> tarn_fit (X, y, 'Rule', 'best')
 %!error <unknown option 'Vigilence'; did you mean 'Vigilance'> tarn_fit (X, y, 'Vigilence', 0)
 %!error id=tarn:fit:optionPairs tarn_fit (X, y, 'Gamma')

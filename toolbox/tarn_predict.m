@@ -1,73 +1,76 @@
 function [labels, scores] = tarn_predict (model, X, varargin)
-% TARN_PREDICT  Classify rows with a model made by tarn_fit.
-%
-%   labels = tarn_predict (model, X)
-%   [labels, scores] = tarn_predict (model, X, Name, Value, ...)
-%
-%   X is a K-by-M real matrix with the features of the training rows, in
-%   their original units: the model applies its own standardisation.
-%   LABELS are the K predicted labels, of the kind of the training labels
-%   (a column; a char matrix for char labels). A row that is not
-%   classified gets a value that no class can have: NaN for numeric
-%   labels (integer and logical labels then come back as double), '' for
-%   char and cell labels, <missing> for strings, <undefined> for
-%   categorical labels; option 'Unknown' chooses another.
-%
-%   SCORES is K-by-C: the posterior probability of each class given the
-%   row, columns in the order of model.classes. Each node that passes the
-%   vigilance adds exp (choice value) -- its prior times its Gaussian
-%   density, up to a factor common to all nodes -- to its class's
-%   evidence; the scores are the evidence normalised to sum 1 over the
-%   classes (a softmax of tarn_evidence's log-evidence, so they stay
-%   defined where the densities underflow). A row that no node passes is
-%   a row of NaN.
-%
-%   Options:
-%   'Rule'       model.parameters.Rule ('winner' unless chosen in tarn_fit)
-%                'winner'    the node with the largest choice value
-%                            decides (tarn_score rule 0)
-%                'sum'       the class with the largest sum of
-%                            exp (choice value) over its nodes decides
-%                            (tarn_score rule 1; a row whose sums tie or
-%                            all underflow to 0 is not classified)
-%                'evidence'  the class with the largest score: rule
-%                            'sum' computed without underflow
-%   'Vigilance'  0       match a node must reach to take part; above 0,
-%                        rows far from every node are not classified
-%   'Unknown'    []      label for rows that are not classified
-%   'Verbose'    0       2 prints the report of every classifying call
-%
-%   With several voters (tarn_fit's 'Voters'), every member classifies
-%   every row by the rule; LABELS are the plurality of the members'
-%   labels, ties broken by the summed scores of the tied classes, and
-%   SCORES the mean of the members' scores.
-%
-%   Errors have identifiers tarn:predict:... and say what was received:
-%   badModel, badX, complexX, nonFiniteX, featureCount, optionPairs,
-%   unknownOption, badOption.
-%
-%   Example:
-%     [X, y] = tarn_load_data ('wine');
-%     test = mod ((1:size (X, 1))', 3) == 0;
-%     model = tarn_fit (X(~test, :), y(~test));
-%     [labels, scores] = tarn_predict (model, X(test, :));
-%     fprintf ('accuracy %.3f\n', mean (labels == y(test)));
-%
-%   See also tarn_fit, tarn_update, tarn_crossval.
+  % TARN_PREDICT  Classify rows with a model made by tarn_fit.
+  %
+  %   labels = tarn_predict (model, X)
+  %   [labels, scores] = tarn_predict (model, X, Name, Value, ...)
+  %
+  %   X is a K-by-M real matrix with the features of the training rows, in
+  %   their original units: the model applies its own standardisation.
+  %   LABELS are the K predicted labels, of the kind of the training labels
+  %   (a column; a char matrix for char labels). A row that is not
+  %   classified gets a value that no class can have: NaN for numeric
+  %   labels (integer and logical labels then come back as double), '' for
+  %   char and cell labels, <missing> for strings, <undefined> for
+  %   categorical labels; option 'Unknown' chooses another.
+  %
+  %   SCORES is K-by-C: the posterior probability of each class given the
+  %   row, columns in the order of model.classes. Each node that passes the
+  %   vigilance adds exp (choice value) -- its prior times its Gaussian
+  %   density, up to a factor common to all nodes -- to its class's
+  %   evidence; the scores are the evidence normalised to sum 1 over the
+  %   classes (a softmax of tarn_evidence's log-evidence, so they stay
+  %   defined where the densities underflow). A row that no node passes is
+  %   a row of NaN.
+  %
+  %   Options:
+  %   'Rule'       model.parameters.Rule ('winner' unless chosen in tarn_fit)
+  %                'winner'    the node with the largest choice value
+  %                            decides (tarn_score rule 0)
+  %                'sum'       the class with the largest sum of
+  %                            exp (choice value) over its nodes decides
+  %                            (tarn_score rule 1; a row whose sums tie or
+  %                            all underflow to 0 is not classified)
+  %                'evidence'  the class with the largest score: rule
+  %                            'sum' computed without underflow
+  %   'Vigilance'  0       match a node must reach to take part; above 0,
+  %                        rows far from every node are not classified
+  %   'Unknown'    []      label for rows that are not classified
+  %   'Verbose'    0       2 prints the report of every classifying call
+  %
+  %   With several voters (tarn_fit's 'Voters'), every member classifies
+  %   every row by the rule; LABELS are the plurality of the members'
+  %   labels, ties broken by the summed scores of the tied classes, and
+  %   SCORES the mean of the members' scores.
+  %
+  %   Errors have identifiers tarn:predict:... and say what was received:
+  %   badModel, badX, complexX, nonFiniteX, featureCount, optionPairs,
+  %   unknownOption, badOption.
+  %
+  %   Example:
+  %     [X, y] = tarn_load_data ('wine');
+  %     test = mod ((1:size (X, 1))', 3) == 0;
+  %     model = tarn_fit (X(~test, :), y(~test));
+  %     [labels, scores] = tarn_predict (model, X(test, :));
+  %     fprintf ('accuracy %.3f\n', mean (labels == y(test)));
+  %
+  %   See also tarn_fit, tarn_update, tarn_crossval.
 
-  if (nargin < 2)
-    error ('tarn:predict:arguments', 'tarn_predict: a model and X are required: labels = tarn_predict (model, X)');
+  if nargin < 2
+    error ('tarn:predict:arguments', ...
+           'tarn_predict: a model and X are required: labels = tarn_predict (model, X)');
   end
   tarn_check_model (model, 'predict');
   [opts, given] = tarn_options ('predict', {'Rule', 'Vigilance', 'Unknown', 'Verbose'}, varargin);
-  if (~any (strcmp (given, 'Rule')))
+  if ~any (strcmp (given, 'Rule'))
     opts.Rule = model.parameters.Rule;
   end
-  info = struct ('kind', model.label_kind, 'classes', {model.classes}, 'categories', {model.categories});
+  info = struct ('kind', model.label_kind, 'classes', {model.classes}, ...
+                 'categories', {model.categories});
   tarn_decode_labels (zeros (0, 1), info, opts.Unknown, 'predict');
   X = tarn_check_patterns (X, 'predict');
-  if (size (X, 2) ~= model.features)
-    error ('tarn:predict:featureCount', 'tarn_predict: X has %d columns but the model was trained on %d features', ...
+  if size (X, 2) ~= model.features
+    error ('tarn:predict:featureCount', ...
+           'tarn_predict: X has %d columns but the model was trained on %d features', ...
            size (X, 2), model.features);
   end
   X = bsxfun (@rdivide, bsxfun (@minus, X, model.center), model.scale);
@@ -84,17 +87,17 @@ function [labels, scores] = tarn_predict (model, X, varargin)
   scored = zeros (K, 1);
   idx = zeros (K, 1);
   for v = 1:V
-    if (v == 1)
+    if v == 1
       T = model.templates;
       L = model.node_labels;
     else
       T = model.members(v - 1).templates;
       L = model.members(v - 1).node_labels;
     end
-    if (K == 0)
-      break;
+    if K == 0
+      break
     end
-    if (need_scores)
+    if need_scores
       [log_evidence, classes] = tarn_evidence (T, L, opts.Vigilance, X);
       full_evidence = -Inf (K, C);
       full_evidence(:, classes) = log_evidence;
@@ -105,19 +108,19 @@ function [labels, scores] = tarn_predict (model, X, varargin)
       score_sum(defined, :) = score_sum(defined, :) + post(defined, :);
       scored = scored + defined;
     end
-    if (rule == 2)
+    if rule == 2
       [~, idx] = max (post, [], 2);
       idx(~defined) = 0;
     else
       idx = tarn_score (T, L, opts.Vigilance, X, 0, rule, oflag);
     end
-    if (V > 1)
+    if V > 1
       ok = find (idx > 0);
       votes(sub2ind ([K C], ok, idx(ok))) = votes(sub2ind ([K C], ok, idx(ok))) + 1;
     end
   end
 
-  if (V > 1)
+  if V > 1
     % Plurality; among the classes with the most votes, the largest
     % summed score.
     most = max (votes, [], 2);
@@ -128,7 +131,7 @@ function [labels, scores] = tarn_predict (model, X, varargin)
     idx(most == 0) = 0;
   end
   labels = tarn_decode_labels (idx, info, opts.Unknown, 'predict');
-  if (nargout > 1)
+  if nargout > 1
     scores = bsxfun (@rdivide, score_sum, scored);
     scores(scored == 0, :) = NaN;
   end

@@ -1,60 +1,63 @@
 function model = tarn_update (model, X, y, varargin)
-% TARN_UPDATE  Train a model further on new rows.
-%
-%   model = tarn_update (model, X, y)
-%   model = tarn_update (model, X, y, Name, Value, ...)
-%
-%   Learns the rows X with labels y into MODEL (made by tarn_fit, or an
-%   earlier tarn_update) through tarn_resume: the nodes go on learning
-%   exactly where training stopped, as if the new rows had followed the
-%   old ones. The model's standardisation (from the first fit) is kept and
-%   applied to X, so its features are in the original units. Labels must
-%   be of the model's kind (numbers, or text for text labels); classes not
-%   seen before are added, and model.classes stays sorted, so a score
-%   column may move.
-%
-%   The training parameters are the model's (model.parameters); options:
-%   'MaxPasses'  passes over the new rows (default: the model's)
-%   'Verbose'    0, 1 or 2, as in tarn_fit
-%
-%   With several voters, member 1 learns the rows in their given order and
-%   members 2..V in orders drawn by tarn_random_order, continuing from
-%   model.rng_state.
-%
-%   Errors have identifiers tarn:update:... (badModel, badX, complexX,
-%   nonFiniteX, featureCount, badLabels, labelCount, missingLabel,
-%   labelKind, optionPairs, unknownOption, badOption); the warnings
-%   tarn:update:conflictingLabels and tarn:update:maxPasses are those of
-%   tarn_fit.
-%
-%   Example:
-%     [X, y] = tarn_load_data ('iris');
-%     model = tarn_fit (X(1:2:end, :), y(1:2:end));
-%     model = tarn_update (model, X(2:2:end, :), y(2:2:end));
-%
-%   See also tarn_fit, tarn_predict.
+  % TARN_UPDATE  Train a model further on new rows.
+  %
+  %   model = tarn_update (model, X, y)
+  %   model = tarn_update (model, X, y, Name, Value, ...)
+  %
+  %   Learns the rows X with labels y into MODEL (made by tarn_fit, or an
+  %   earlier tarn_update) through tarn_resume: the nodes go on learning
+  %   exactly where training stopped, as if the new rows had followed the
+  %   old ones. The model's standardisation (from the first fit) is kept and
+  %   applied to X, so its features are in the original units. Labels must
+  %   be of the model's kind (numbers, or text for text labels); classes not
+  %   seen before are added, and model.classes stays sorted, so a score
+  %   column may move.
+  %
+  %   The training parameters are the model's (model.parameters); options:
+  %   'MaxPasses'  passes over the new rows (default: the model's)
+  %   'Verbose'    0, 1 or 2, as in tarn_fit
+  %
+  %   With several voters, member 1 learns the rows in their given order and
+  %   members 2..V in orders drawn by tarn_random_order, continuing from
+  %   model.rng_state.
+  %
+  %   Errors have identifiers tarn:update:... (badModel, badX, complexX,
+  %   nonFiniteX, featureCount, badLabels, labelCount, missingLabel,
+  %   labelKind, optionPairs, unknownOption, badOption); the warnings
+  %   tarn:update:conflictingLabels and tarn:update:maxPasses are those of
+  %   tarn_fit.
+  %
+  %   Example:
+  %     [X, y] = tarn_load_data ('iris');
+  %     model = tarn_fit (X(1:2:end, :), y(1:2:end));
+  %     model = tarn_update (model, X(2:2:end, :), y(2:2:end));
+  %
+  %   See also tarn_fit, tarn_predict.
 
-  if (nargin < 3)
-    error ('tarn:update:arguments', 'tarn_update: a model, X and y are required: model = tarn_update (model, X, y)');
+  if nargin < 3
+    error ('tarn:update:arguments', ...
+           'tarn_update: a model, X and y are required: model = tarn_update (model, X, y)');
   end
   t0 = tic ();
   tarn_check_model (model, 'update');
   [opts, given] = tarn_options ('update', {'MaxPasses', 'Verbose'}, varargin);
   p = model.parameters;
-  if (any (strcmp (given, 'MaxPasses')))
+  if any (strcmp (given, 'MaxPasses'))
     p.MaxPasses = opts.MaxPasses;
   end
 
   X = tarn_check_patterns (X, 'update');
   [N, M] = size (X);
-  if (M ~= model.features && N > 0)
-    error ('tarn:update:featureCount', 'tarn_update: X has %d columns but the model was trained on %d features', ...
+  if M ~= model.features && N > 0
+    error ('tarn:update:featureCount', ...
+           'tarn_update: X has %d columns but the model was trained on %d features', ...
            M, model.features);
   end
-  old = struct ('kind', model.label_kind, 'classes', {model.classes}, 'categories', {model.categories});
+  old = struct ('kind', model.label_kind, 'classes', {model.classes}, ...
+                'categories', {model.categories});
   [idx, info, remap] = tarn_encode_labels (y, N, 'update', old);
-  if (N == 0)
-    return;
+  if N == 0
+    return
   end
   X = bsxfun (@rdivide, bsxfun (@minus, X, model.center), model.scale);
   tarn_check_conflicts (X, idx, 'update');
@@ -65,18 +68,18 @@ function model = tarn_update (model, X, y, varargin)
   V = numel (members);
   last_new = zeros (V, 1);
   state = model.rng_state;
-  if (opts.Verbose >= 1)
+  if opts.Verbose >= 1
     fprintf ('tarn_update: %d rows, %d voters\n', N, V);
     tarn_flush ();
   end
   for v = 1:V
-    if (v == 1)
+    if v == 1
       order = 1:N;
     else
       [order, state] = tarn_random_order (N, state);
     end
     heading = '';
-    if (V > 1)
+    if V > 1
       heading = sprintf ('voter %d, ', v);
     end
     member = members(v);
@@ -134,5 +137,6 @@ end
 
 %!error id=tarn:update:labelKind tarn_update (tarn_fit (X, y), X, cellstr (num2str (y)))
 %!error <cannot hold the new label 300> tarn_update (tarn_fit (X, uint8 (y)), X(1, :), 300)
-%!error <X has 2 columns but the model was trained on 4 features> tarn_update (tarn_fit (X, y), X(:, 1:2), y)
+%!error <X has 2 columns but the model was trained on 4 features>
+%! tarn_update (tarn_fit (X, y), X(:, 1:2), y)
 %!error id=tarn:update:badModel tarn_update ([], X, y)

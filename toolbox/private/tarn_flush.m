@@ -1,7 +1,7 @@
 function tarn_flush ()
-% TARN_FLUSH  Show what has been printed so far at once.
+  % TARN_FLUSH  Show what has been printed so far at once.
 
-  if (exist ('OCTAVE_VERSION', 'builtin'))
+  if exist ('OCTAVE_VERSION', 'builtin')
     fflush (stdout);
   else
     drawnow ('update');

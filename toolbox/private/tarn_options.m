@@ -1,13 +1,13 @@
 function [opts, given] = tarn_options (cmd, names, args)
-% TARN_OPTIONS  Read the Name, Value options of a toolbox command.
-%
-%   [opts, given] = tarn_options (cmd, names, args) checks the pairs in the
-%   cell array ARGS (or one struct whose fields are option names) against
-%   the option NAMES of command tarn_CMD and returns OPTS, a struct with
-%   every name set to its given or default value, and GIVEN, the names that
-%   were set explicitly, in order. Names are matched without regard to
-%   case. Errors have the identifiers tarn:CMD:optionPairs,
-%   tarn:CMD:unknownOption and tarn:CMD:badOption.
+  % TARN_OPTIONS  Read the Name, Value options of a toolbox command.
+  %
+  %   [opts, given] = tarn_options (cmd, names, args) checks the pairs in the
+  %   cell array ARGS (or one struct whose fields are option names) against
+  %   the option NAMES of command tarn_CMD and returns OPTS, a struct with
+  %   every name set to its given or default value, and GIVEN, the names that
+  %   were set explicitly, in order. Names are matched without regard to
+  %   case. Errors have the identifiers tarn:CMD:optionPairs,
+  %   tarn:CMD:unknownOption and tarn:CMD:badOption.
 
   fn = ['tarn_' cmd];
   table = catalogue ();
@@ -18,29 +18,30 @@ function [opts, given] = tarn_options (cmd, names, args)
   end
   given = {};
 
-  if (numel (args) == 1 && isstruct (args{1}) && isscalar (args{1}))
+  if numel (args) == 1 && isstruct (args{1}) && isscalar (args{1})
     fields = fieldnames (args{1});
     values = struct2cell (args{1});
     args = [fields(:)'; values(:)'];
     args = args(:)';
   end
-  if (mod (numel (args), 2) ~= 0)
+  if mod (numel (args), 2) ~= 0
     error (['tarn:' cmd ':optionPairs'], ...
-           '%s: options come in Name, Value pairs; received %d arguments after the required ones', ...
+           ['%s: options come in Name, Value pairs; received %d arguments after the ' ...
+            'required ones'], ...
            fn, numel (args));
   end
 
   for k = 1:2:numel (args)
     name = args{k};
-    if (isa (name, 'string') && isscalar (name))
+    if isa (name, 'string') && isscalar (name)
       name = char (name);
     end
-    if (~ischar (name) || ~isrow (name))
+    if ~ischar (name) || ~isrow (name)
       error (['tarn:' cmd ':optionPairs'], ...
              '%s: option names must be strings; argument %d is %s', fn, k, tarn_describe (name));
     end
     hit = find (strcmpi (names, name));
-    if (isempty (hit))
+    if isempty (hit)
       error (['tarn:' cmd ':unknownOption'], ...
              '%s: unknown option ''%s''; did you mean ''%s''? (options: %s)', ...
              fn, name, nearest (name, names), strjoin (names, ', '));
@@ -72,26 +73,26 @@ end
 
 function value = check_value (fn, cmd, name, kind, value)
   id = ['tarn:' cmd ':badOption'];
-  if (strcmp (kind, 'any'))
-    return;
+  if strcmp (kind, 'any')
+    return
   end
-  if (strcmp (kind, 'rule'))
-    if (isa (value, 'string') && isscalar (value))
+  if strcmp (kind, 'rule')
+    if isa (value, 'string') && isscalar (value)
       value = char (value);
     end
     rules = {'winner', 'sum', 'evidence'};
-    if (~ischar (value) || ~any (strcmpi (rules, value)))
+    if ~ischar (value) || ~any (strcmpi (rules, value))
       error (id, '%s: Rule must be ''winner'', ''sum'' or ''evidence''; received %s', ...
              fn, tarn_describe (value));
     end
     value = lower (value);
-    return;
+    return
   end
-  if (~(isnumeric (value) || islogical (value)) || ~isscalar (value) || ~isreal (value))
+  if ~(isnumeric (value) || islogical (value)) || ~isscalar (value) || ~isreal (value)
     error (id, '%s: %s must be a real number; received %s', fn, name, tarn_describe (value));
   end
   value = double (value);
-  switch (kind)
+  switch kind
     case 'unit'
       ok = value >= 0 && value <= 1;
       rule = 'a number from 0 to 1';
@@ -115,7 +116,7 @@ function value = check_value (fn, cmd, name, kind, value)
       rule = 'true or false';
       value = logical (value);
   end
-  if (~ok)
+  if ~ok
     error (id, '%s: %s must be %s; received %s', fn, name, rule, tarn_describe (value));
   end
 end
@@ -135,7 +136,7 @@ function best = nearest (name, names)
         d(j + 1) = min ([previous(j + 1) + 1, d(j) + 1, previous(j) + (name(i) ~= other(j))]);
       end
     end
-    if (d(end) < best_cost)
+    if d(end) < best_cost
       best_cost = d(end);
       best = names{k};
     end
