@@ -31,10 +31,14 @@ function ax = tarn_plot (model, X, y, varargin)
   %
   %   Example:
   %     [X, y] = tarn_load_data ('iris');
+  %     warning ('off', 'tarn:fit:conflictingLabels');  % 3 rows share petal sizes
   %     model = tarn_fit (X(:, 3:4), y);
   %     figure ('Visible', 'off');
   %     tarn_plot (model, X(:, 3:4), y, 'FeatureNames', {'petal length', 'petal width'});
-  %     print ('-dpng', 'iris_nodes.png');
+  %
+  %   To save the picture: print (gcf, '-dpng', 'iris_nodes.png'); in
+  %   octave-cli, whose gnuplot toolkit needs Ghostscript for -dpng,
+  %   print (gcf, '-dpngcairo', 'iris_nodes.png').
   %
   %   See also tarn_fit, tarn_predict, tarn_plot_tuning, tarn_plot_confusion.
 

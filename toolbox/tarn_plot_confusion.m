@@ -19,7 +19,10 @@ function ax = tarn_plot_confusion (cv, varargin)
   %     cv = tarn_crossval (X, y);
   %     figure ('Visible', 'off');
   %     tarn_plot_confusion (cv, 'ClassNames', names);
-  %     print ('-dpng', 'wine_confusion.png');
+  %
+  %   To save the picture: print (gcf, '-dpng', 'wine_confusion.png'); in
+  %   octave-cli, whose gnuplot toolkit needs Ghostscript for -dpng,
+  %   print (gcf, '-dpngcairo', 'wine_confusion.png').
   %
   %   See also tarn_crossval, tarn_tune, tarn_plot.
 

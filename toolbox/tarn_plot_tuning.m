@@ -24,7 +24,10 @@ function ax = tarn_plot_tuning (result, varargin)
   %     result = tarn_tune (X, y, 'Vigilance', [0 0.5 0.9], 'Gamma', [0.5 1 2]);
   %     figure ('Visible', 'off');
   %     tarn_plot_tuning (result);
-  %     print ('-dpng', 'iris_tuning.png');
+  %
+  %   To save the picture: print (gcf, '-dpng', 'iris_tuning.png'); in
+  %   octave-cli, whose gnuplot toolkit needs Ghostscript for -dpng,
+  %   print (gcf, '-dpngcairo', 'iris_tuning.png').
   %
   %   See also tarn_tune, tarn_plot, tarn_plot_confusion.
 

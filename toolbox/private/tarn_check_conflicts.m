@@ -4,7 +4,7 @@ function tarn_check_conflicts (X, idx, cmd)
   %   tarn_check_conflicts (X, idx, cmd) warns (tarn:CMD:conflictingLabels)
   %   when some rows of X are equal but their class numbers IDX are not:
   %   no node can tell them apart, so training that waits for a pass
-  %   without new nodes never gets one.
+  %   without new nodes may never get one.
 
   [~, ~, group] = unique (X, 'rows');
   group = group(:);
@@ -14,8 +14,8 @@ function tarn_check_conflicts (X, idx, cmd)
   if any (bad)
     warning (['tarn:' cmd ':conflictingLabels'], ...
              ['tarn_%s: %d rows (%d distinct patterns) have identical features but different ' ...
-              'labels; no node can separate them, so training keeps creating nodes until ' ...
-              'MaxPasses'], ...
+              'labels; no model can classify them all, and training may go on creating ' ...
+              'nodes until MaxPasses'], ...
              cmd, nnz (bad(group)), nnz (bad));
   end
 end
