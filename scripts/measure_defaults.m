@@ -1,20 +1,20 @@
 function measure_defaults ()
-% MEASURE_DEFAULTS  The measurements behind tarn_fit's defaults.
-%
-%   measure_defaults () prints, as Markdown tables, 10-fold stratified
-%   cross-validation (tarn_crossval, seed 1) on the three shipped data
-%   sets:
-%   1. accuracy over a grid of Vigilance and Gamma (standardised rows,
-%      MaxPasses 100, stop after a pass without new nodes) with the rules
-%      'winner' and 'evidence', and the three decision rules at the
-%      defaults;
-%   2. tarn_fit with no option set, with 3, 5 and 9 voters, and a
-%      1-nearest-neighbour classifier on the same folds and the same
-%      standardisation, each with the fold seeds 1, 2 and 3 (30 folds):
-%      accuracy (mean +- standard deviation over the folds), nodes
-%      (training rows for 1-NN), and training and prediction seconds per
-%      fold.
-%   scripts/measure_defaults.sh builds the plug-ins and runs it.
+  % MEASURE_DEFAULTS  The measurements behind tarn_fit's defaults.
+  %
+  %   measure_defaults () prints, as Markdown tables, 10-fold stratified
+  %   cross-validation (tarn_crossval, seed 1) on the three shipped data
+  %   sets:
+  %   1. accuracy over a grid of Vigilance and Gamma (standardised rows,
+  %      MaxPasses 100, stop after a pass without new nodes) with the rules
+  %      'winner' and 'evidence', and the three decision rules at the
+  %      defaults;
+  %   2. tarn_fit with no option set, with 3, 5 and 9 voters, and a
+  %      1-nearest-neighbour classifier on the same folds and the same
+  %      standardisation, each with the fold seeds 1, 2 and 3 (30 folds):
+  %      accuracy (mean +- standard deviation over the folds), nodes
+  %      (training rows for 1-NN), and training and prediction seconds per
+  %      fold.
+  %   scripts/measure_defaults.sh builds the plug-ins and runs it.
 
   data_sets = {'iris', 'wine', 'breast_cancer'};
   vigilances = [0 0.1 0.5];
@@ -37,7 +37,8 @@ function measure_defaults ()
       fprintf ('\n');
     end
   end
-  fprintf ('\nEach cell: mean accuracy over the folds with the rules winner / evidence (mean nodes).\n\n');
+  fprintf (['\nEach cell: mean accuracy over the folds with the rules winner / evidence ' ...
+            '(mean nodes).\n\n']);
 
   fprintf ('### Decision rules at the defaults\n\n');
   fprintf ('| data set | winner | sum | evidence |\n|---|---:|---:|---:|\n');
@@ -66,7 +67,7 @@ function measure_defaults ()
       end
       runs = [runs{:}];
       name = 'tarn, defaults';
-      if (V > 1)
+      if V > 1
         name = sprintf ('tarn, %d voters', V);
       end
       accuracy = vertcat (runs.fold_accuracy);
@@ -88,7 +89,8 @@ function measure_defaults ()
     fprintf ('| %s | 1-nearest neighbour | %.3f +- %.3f | %.1f | %.4f | %.4f |\n', data_sets{d}, ...
              mean (accuracy), std (accuracy), mean (rows), mean (train_time), mean (predict_time));
   end
-  fprintf ('\nAccuracy: mean +- standard deviation over the 30 folds; nodes: all voters (training rows for 1-NN).\n');
+  fprintf (['\nAccuracy: mean +- standard deviation over the 30 folds; nodes: all voters ' ...
+            '(training rows for 1-NN).\n']);
 end
 
 function accuracy = evidence_accuracy (cv, y)
@@ -127,7 +129,7 @@ function [accuracy, rows, train_time, predict_time] = nearest_neighbour (X, y, f
     train_time(k) = toc (started);
     started = tic ();
     B = bsxfun (@rdivide, bsxfun (@minus, X(test, :), center), scale);
-    D = bsxfun (@plus, sum (B .^ 2, 2), sum (A .^ 2, 2)') - 2 * (B * A');
+    D = bsxfun (@plus, sum (B.^2, 2), sum (A.^2, 2)') - 2 * (B * A');
     [~, nearest] = min (D, [], 2);
     ytrain = y(~test);
     predicted = ytrain(nearest);

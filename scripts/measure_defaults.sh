@@ -6,9 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Only the plug-ins are built, in the build folder as it is configured (or
+# a new one), so a developer's test build keeps its tests.
 build_dir="${TARN_BUILD_DIR:-build}"
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BUILD_TESTS=OFF -DTARN_BUILD_BENCHMARK=OFF >/dev/null
-cmake --build "$build_dir" -j2 >/dev/null
+[ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build_dir" -j2 --target tarn_learn_plugin tarn_score_plugin tarn_resume_plugin \
+  tarn_evidence_plugin >/dev/null
 
 build_path="$(cd "$build_dir" && pwd)"
 octave-cli --no-gui --norc --quiet --no-history \
