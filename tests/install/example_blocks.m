@@ -26,7 +26,8 @@
 ##   follows an example, with only prose between them (no heading, no
 ##   other block), is its output, each non-empty line printed in order.
 ##   Runs of white space compare equal to one space, so "x = 1" matches
-##   Octave's "x = 1" and MATLAB's "x =\n\n     1".
+##   Octave's "x = 1" and MATLAB's "x =\n\n     1"; a measured time, a
+##   number followed by " s" ("0.02 s"), matches any other.
 
 function blocks = example_blocks (root, out_dir)
   blocks = struct ("where", {}, "code", {}, "run", {}, "expected", {}, "script", {});
