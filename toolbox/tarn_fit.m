@@ -38,7 +38,7 @@ function model = tarn_fit (X, y, varargin)
   %   'Verbose'     0      0 quiet; 1 one line per pass as it happens (pass,
   %                        nodes, new nodes, updates, seconds); 2 adds the
   %                        report of every training call
-  %   'Rule'    'winner'   decision rule that tarn_predict uses by default:
+  %   'Rule'   'evidence'  decision rule that tarn_predict uses by default:
   %                        'winner', 'sum' or 'evidence' (see tarn_predict)
   %
   %   The defaults were chosen by 10-fold cross-validation on the three

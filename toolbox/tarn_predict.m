@@ -23,7 +23,7 @@ function [labels, scores] = tarn_predict (model, X, varargin)
   %   a row of NaN.
   %
   %   Options:
-  %   'Rule'       model.parameters.Rule ('winner' unless chosen in tarn_fit)
+  %   'Rule'       model.parameters.Rule ('evidence' unless chosen in tarn_fit)
   %                'winner'    the node with the largest choice value
   %                            decides (tarn_score rule 0)
   %                'sum'       the class with the largest sum of
