@@ -44,7 +44,7 @@ done
 
 # The help texts go beside the plug-ins at install time (post_install.m).
 cp toolbox/help/tarn_learn.m toolbox/help/tarn_score.m "$pkg/help/"
-cp toolbox/tarn_demo.m toolbox/tarn_load_data.m toolbox/tarn_parameter_table.m "$pkg/inst/"
+cp toolbox/tarn_demo.m toolbox/tarn_load_data.m "$pkg/inst/"
 # The toolbox layer over the plug-ins, with its private helpers.
 cp toolbox/tarn_fit.m toolbox/tarn_predict.m toolbox/tarn_update.m toolbox/tarn_crossval.m \
    toolbox/tarn_random_order.m "$pkg/inst/"
@@ -54,7 +54,7 @@ cp toolbox/private/*.m "$pkg/inst/private/"
 cp toolbox/tarn_tune.m toolbox/tarn_run_task.m toolbox/tarn_plot.m toolbox/tarn_plot_tuning.m \
    toolbox/tarn_plot_confusion.m "$pkg/inst/"
 cp data/*.csv "$pkg/inst/data/"
-cp doc/guide.md "$pkg/doc/"
+cp doc/guide.md doc/*.png "$pkg/doc/"
 
 # Same content, same tarball: fixed order, owners and times.
 tarball="$out_dir/$name.tar.gz"
