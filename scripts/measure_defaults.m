@@ -66,7 +66,7 @@ function measure_defaults ()
         folds{s} = runs{s}.folds;
       end
       runs = [runs{:}];
-      name = 'tarn, defaults';
+      name = 'tarn, defaults (1 voter)';
       if V > 1
         name = sprintf ('tarn, %d voters', V);
       end
