@@ -159,6 +159,14 @@ end
 %! assert (log (scores(:, 2) ./ scores(:, 3)), log_evidence(:, 2) - log_evidence(:, 3), 1e-9);
 
 %!test
+%! % Far from every node every density underflows: rule 'sum' leaves the
+%! % row unclassified, 'evidence' still decides, with finite scores.
+%! far = X(1, :) + 1000 * model.scale;
+%! assert (tarn_predict (model, far, 'Rule', 'sum'), NaN);
+%! [label, scores] = tarn_predict (model, far);
+%! assert (any (label == [1 2 3]) && all (isfinite (scores)) && abs (sum (scores) - 1) < 1e-12);
+
+%!test
 %! % Rows that no node passes: NaN labels and scores, or Unknown.
 %! far = [X(1, :); 100 * ones(1, 4)];
 %! [labels, scores] = tarn_predict (model, far, 'Vigilance', 0.5);
