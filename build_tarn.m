@@ -189,7 +189,8 @@ function output = build_with_mex(name, root, sources, flags, work_dir, log_file)
   else
     flag_arg = ['CXXFLAGS=$CXXFLAGS ' flags];
   end
-  args = [{'-v', '-outdir', work_dir, '-output', name, flag_arg, ['-I' root]}, sources];
+  % libut: the interrupt flag that lets Ctrl-C stop a running command.
+  args = [{'-v', '-outdir', work_dir, '-output', name, flag_arg, ['-I' root]}, sources, {'-lut'}];
   command = ['mex' sprintf(' ''%s''', args{:})];
   output = fullfile(work_dir, [name '.' mexext]);
   try

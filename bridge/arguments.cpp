@@ -44,38 +44,36 @@ int Arguments::integer(int position) const
 
 namespace {
 
-// How a rule came out: whether it holds, which of its messages applies and
-// the numbers that message may print.
+// How a rule came out: whether it holds, whether its shape message applies,
+// and the numbers (or the value) its message may print.
 struct Verdict {
     bool holds = true;
-    bool shape = false;  // the rule's shape message applies
-    int numbers[2] = {0, 0};
+    bool shape = false;
+    int numbers[4] = {0, 0, 0, 0};
     double value = 0.0;
 };
 
-Verdict failed(int first = 0, int second = 0)
+Verdict failed(int a = 0, int b = 0, int c = 0, int d = 0)
 {
-    Verdict v;
-    v.holds = false;
-    v.numbers[0] = first;
-    v.numbers[1] = second;
-    return v;
+    return {false, false, {a, b, c, d}};
+}
+
+Verdict failed_shape(int a)
+{
+    return {false, true, {a}};
 }
 
 // Every prior (column 2M of a template row) is 0 or more; a matrix with
 // rows but no column has none at all.
-Verdict check_priors(const Arguments& args, int position)
+Verdict check_priors(const Arguments& args, int p)
 {
-    const int rows = args.rows(position);
-    const int columns = args.columns(position);
-    if (rows > 0 && columns == 0) {
-        Verdict v = failed(1);
-        v.shape = true;
-        return v;
-    }
+    const int rows = args.rows(p);
+    const int columns = args.columns(p);
+    if (rows > 0 && columns == 0)
+        return failed_shape(1);
     const auto first = 2 * static_cast<std::size_t>((columns - 1) / 2) * static_cast<std::size_t>(rows);
     for (int j = 0; j < rows; ++j)
-        if (!(element_value(args.array(position), first + static_cast<std::size_t>(j)) >= 0.0))
+        if (!(element_value(args.array(p), first + static_cast<std::size_t>(j)) >= 0.0))
             return failed(j + 1);
     return {};
 }
@@ -83,56 +81,50 @@ Verdict check_priors(const Arguments& args, int position)
 Verdict evaluate(const ArgumentRule& rule, const Arguments& args)
 {
     const int p = rule.position;
-    Verdict v;
+    const Verdict holds;
     switch (rule.test) {
         case Test::input_count:
-            return args.nrhs == rule.other ? v : failed(rule.other, args.nrhs);
+            return args.nrhs == rule.other ? holds : failed(rule.other, args.nrhs);
         case Test::output_count:
-            return args.nlhs == rule.other ? v : failed(rule.other, args.nlhs);
+            return args.nlhs == rule.other ? holds : failed(rule.other, args.nlhs);
+        case Test::outputs_at_most:
+            return args.nlhs <= rule.other ? holds : failed(rule.other, args.nlhs);
         case Test::matrix:
-            return matrix_test(args.array(p)) ? v : failed();
+            return matrix_test(args.array(p)) ? holds : failed(int(mxGetNumberOfDimensions(args.array(p))));
         case Test::scalar:
-            if (!matrix_test(args.array(p))) {
-                v = failed();
-                v.shape = true;
-                return v;
-            }
-            return args.rows(p) == 1 && args.columns(p) == 1 ? v : failed();
+            if (!matrix_test(args.array(p)))
+                return failed_shape(int(mxGetNumberOfDimensions(args.array(p))));
+            return args.rows(p) == 1 && args.columns(p) == 1 ? holds : failed(args.rows(p), args.columns(p));
         case Test::real:
-            return class_test(args.array(p)) ? v : failed();
+            return class_test(args.array(p)) ? holds : failed();
         case Test::length_of: {
             const int n = args.rows(rule.other);
             const int r = args.rows(p);
             const int c = args.columns(p);
-            return (r == 1 && c == n) || (r == n && c == 1) ? v : failed(n, n);
+            return (r == 1 && c == n) || (r == n && c == 1) ? holds : failed(n, n, r, c);
         }
         case Test::features_of: {
             const int features = (args.columns(rule.other) - 1) / 2;  // truncates toward zero: 0 for 0 columns
-            return args.columns(p) == features ? v : failed(args.rows(p), features);
+            const int columns = args.columns(p);
+            return columns == features ? holds : failed(args.rows(p), features, columns);
         }
         case Test::in_range:
         case Test::above:
         case Test::integer_in_range: {
             const double x = rule.test == Test::integer_in_range ? args.integer(p) : args.value(p);
-            const bool holds = rule.test == Test::above ? x > rule.low : x >= rule.low && x <= rule.high;
-            if (!holds) {
-                v = failed();
-                v.value = args.value(p);
-            }
-            return v;
+            if (rule.test == Test::above ? x > rule.low : x >= rule.low && x <= rule.high)
+                return holds;
+            return {false, false, {}, args.value(p)};
         }
         case Test::priors:
             return check_priors(args, p);
-        case Test::custom:
+        case Test::custom: {
+            Verdict v;
             v.holds = rule.custom(args, p, v.numbers);
             return v;
+        }
     }
-    return v;
-}
-
-bool takes_value(Test test)
-{
-    return test == Test::in_range || test == Test::above || test == Test::integer_in_range;
+    return holds;
 }
 
 }  // namespace
@@ -146,10 +138,10 @@ bool check_arguments(const ArgumentRule* rules, std::size_t count, const Argumen
         if (v.holds)
             continue;
         const char* text = v.shape && rule.shape_message != nullptr ? rule.shape_message : rule.message;
-        if (takes_value(rule.test))
+        if (rule.test == Test::in_range || rule.test == Test::above || rule.test == Test::integer_in_range)
             format_message(message, text, command, v.value);
         else
-            format_message(message, text, command, v.numbers[0], v.numbers[1]);
+            format_message(message, text, command, v.numbers[0], v.numbers[1], v.numbers[2], v.numbers[3]);
         return false;
     }
     return true;

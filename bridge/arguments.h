@@ -28,27 +28,28 @@ struct Arguments {
     const mxArray* const* prhs;
 
     const mxArray* array(int position) const { return prhs[position]; }
-    int rows(int position) const;     // after the matrix test
-    int columns(int position) const;  // after the matrix test
+    int rows(int position) const;      // after the matrix test
+    int columns(int position) const;   // after the matrix test
     double value(int position) const;  // after the scalar and class tests
     int integer(int position) const;   // its integer conversion
 };
 
 // A command-specific test: whether the argument at `position` passes; on a
-// failure it may leave two numbers for the message in `numbers`.
-using CustomTest = bool (*)(const Arguments& args, int position, int numbers[2]);
+// failure it may leave up to four numbers for the message in `numbers`.
+using CustomTest = bool (*)(const Arguments& args, int position, int numbers[4]);
 
 // What a rule asks, and the values its message is formatted with after the
-// command's name.
+// command's name (a message uses as many of them as it likes, in order).
 enum class Test : unsigned char {
     input_count,       // nrhs is `count`                                   (count, nrhs)
     output_count,      // nlhs is `count`                                   (count, nlhs)
-    matrix,            // exactly two dimensions                            (none)
-    scalar,            // 1 x 1; `shape_message` when not even a matrix     (none)
+    outputs_at_most,   // nlhs is `count` or fewer                          (count, nlhs)
+    matrix,            // exactly two dimensions                            (dimensions)
+    scalar,            // 1 x 1; `shape_message` when not even a matrix     (rows, columns)
     real,              // real, full, numeric or logical                    (none)
-    length_of,         // 1 x n or n x 1, n the rows of input `other`       (n, n)
+    length_of,         // 1 x n or n x 1, n the rows of input `other`       (n, n, rows, columns)
     features_of,       // as many columns as input `other` has features,
-                       // (columns - 1) / 2 of its columns                  (rows, features)
+                       // (columns - 1) / 2 of its columns                  (rows, features, columns)
     in_range,          // low <= value <= high; not a number fails          (value)
     above,             // value > low; not a number fails                   (value)
     integer_in_range,  // low <= the value's integer conversion <= high     (value)
@@ -71,56 +72,34 @@ struct ArgumentRule {
 
 // The rules, one function per test, so that a table reads as a list of
 // requirements.
-namespace rule {
-constexpr ArgumentRule input_count(int count, const char* message)
-{
-    return {-1, Test::input_count, message, nullptr, count};
-}
-constexpr ArgumentRule output_count(int count, const char* message)
-{
-    return {-1, Test::output_count, message, nullptr, count};
-}
-constexpr ArgumentRule matrix(int position, const char* message)
-{
-    return {position, Test::matrix, message};
-}
-constexpr ArgumentRule scalar(int position, const char* message, const char* shape_message = nullptr)
-{
-    return {position, Test::scalar, message, shape_message};
-}
-constexpr ArgumentRule real(int position, const char* message)
-{
-    return {position, Test::real, message};
-}
-constexpr ArgumentRule length_of(int position, int other, const char* message)
-{
-    return {position, Test::length_of, message, nullptr, other};
-}
-constexpr ArgumentRule features_of(int position, int other, const char* message)
-{
-    return {position, Test::features_of, message, nullptr, other};
-}
-constexpr ArgumentRule in_range(int position, double low, double high, const char* message)
-{
-    return {position, Test::in_range, message, nullptr, 0, low, high};
-}
-constexpr ArgumentRule above(int position, double low, const char* message)
-{
-    return {position, Test::above, message, nullptr, 0, low};
-}
-constexpr ArgumentRule integer_in_range(int position, int low, int high, const char* message)
-{
-    return {position, Test::integer_in_range, message, nullptr, 0, double(low), double(high)};
-}
-constexpr ArgumentRule priors(int position, const char* message, const char* shape_message)
-{
-    return {position, Test::priors, message, shape_message};
-}
-constexpr ArgumentRule custom(int position, CustomTest test, const char* message)
-{
-    return {position, Test::custom, message, nullptr, 0, 0.0, 0.0, test};
-}
-}  // namespace rule
+struct rule {
+    using R = ArgumentRule;
+    static constexpr R input_count(int n, const char* m) { return {-1, Test::input_count, m, nullptr, n}; }
+    static constexpr R output_count(int n, const char* m) { return {-1, Test::output_count, m, nullptr, n}; }
+    static constexpr R outputs_at_most(int n, const char* m) { return {-1, Test::outputs_at_most, m, nullptr, n}; }
+    static constexpr R matrix(int p, const char* m) { return {p, Test::matrix, m}; }
+    static constexpr R scalar(int p, const char* m, const char* shape = nullptr) { return {p, Test::scalar, m, shape}; }
+    static constexpr R real(int p, const char* m) { return {p, Test::real, m}; }
+    static constexpr R length_of(int p, int other, const char* m) { return {p, Test::length_of, m, nullptr, other}; }
+    static constexpr R features_of(int p, int other, const char* m)
+    {
+        return {p, Test::features_of, m, nullptr, other};
+    }
+    static constexpr R in_range(int p, double low, double high, const char* m)
+    {
+        return {p, Test::in_range, m, nullptr, 0, low, high};
+    }
+    static constexpr R above(int p, double low, const char* m) { return {p, Test::above, m, nullptr, 0, low}; }
+    static constexpr R integer_in_range(int p, int low, int high, const char* m)
+    {
+        return {p, Test::integer_in_range, m, nullptr, 0, double(low), double(high)};
+    }
+    static constexpr R priors(int p, const char* m, const char* shape) { return {p, Test::priors, m, shape}; }
+    static constexpr R custom(int p, CustomTest test, const char* m)
+    {
+        return {p, Test::custom, m, nullptr, 0, 0.0, 0.0, test};
+    }
+};
 
 // Applies `count` rules in order. At the first that fails, formats its
 // message with `command` into `message` and returns false; nothing after

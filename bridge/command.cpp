@@ -28,10 +28,10 @@ void run_command(const Command& command, int nlhs, mxArray* plhs[], int nrhs, co
             return;
         if (status == RunStatus::interrupted)
             end_interrupted_call();
-        format_message(message,
-                       status == RunStatus::interrupted ? "%s: Interrupted."
-                                                        : "%s: Not enough memory available; unable to run!",
-                       command.name);
+        format_message(
+            message,
+            status == RunStatus::interrupted ? "%s: Interrupted." : "%s: Not enough memory available; unable to run!",
+            command.name);
     }
     // The one point where a call of any command fails.
     mexErrMsgTxt(message);

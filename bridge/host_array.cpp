@@ -73,8 +73,4 @@ double element_value(const mxArray* array, std::size_t index)
     }
 }
 
-
-
-
-
 }  // namespace tarn

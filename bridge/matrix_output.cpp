@@ -1,6 +1,6 @@
 // The matrix output builder; only the training command returns a matrix.
-#include "model/host.h"
 #include "bridge/marshal.h"
+#include "model/host.h"
 
 namespace tarn {
 

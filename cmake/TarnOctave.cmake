@@ -8,6 +8,9 @@ endif()
 
 # The flags of plugin_flags.txt, as build_tarn and the package use them.
 string(JOIN " " TARN_PLUGIN_CXXFLAGS ${TARN_PLUGINS_FLAGS} ${TARN_WARNINGS_FLAGS} ${TARN_ARITHMETIC_FLAGS})
+if(TARN_WERROR)
+  string(APPEND TARN_PLUGIN_CXXFLAGS " -Werror")
+endif()
 
 function(tarn_add_plugin name)
   set(work_dir "${CMAKE_BINARY_DIR}/${name}.objects")

@@ -34,3 +34,28 @@ function(tarn_add_standin_library name)
     endif()
   endforeach()
 endfunction()
+
+# tarn_add_octave_test(Name TESTS file-or-function | RUN statement
+#                      [SETUP statements] [LABELS label...] [TIMEOUT seconds])
+# Registers a test that runs octave-cli on SETUP, then on the %!test and
+# %!error blocks of TESTS (through tests/octave/run_octave_tests.m) or on
+# RUN, whose value is the exit status. Labelled "octave" and LABELS.
+function(tarn_add_octave_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "TESTS;RUN;SETUP;TIMEOUT" "LABELS")
+  if(DEFINED ARG_TESTS)
+    set(ARG_RUN "run_octave_tests('${ARG_TESTS}')")
+    string(APPEND ARG_SETUP " addpath('${PROJECT_SOURCE_DIR}/tests/octave');")
+  endif()
+  add_test(NAME ${name} COMMAND ${OCTAVE_CLI} --no-gui --norc --quiet --no-history --eval "${ARG_SETUP} exit(${ARG_RUN})")
+  set(labels octave ${ARG_LABELS})
+  set_tests_properties(${name} PROPERTIES LABELS "${labels}")
+  if(DEFINED ARG_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  endif()
+endfunction()
+
+# A test that only says why the real one cannot run here, and fails.
+function(tarn_add_unavailable_test name reason)
+  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${name}: ${reason}")
+  set_tests_properties(${name} PROPERTIES WILL_FAIL TRUE)
+endfunction()

@@ -63,9 +63,9 @@ RunStatus learn(const Arguments& args, mxArray* plhs[])
         return RunStatus::out_of_memory;
 
     // Train.
-    const TrainingParameters parameters{args.value(VIGILANCE),          args.value(GAMMA),
-                                        args.integer(MAX_LIST_PRESENTATIONS), args.integer(NO_CREATION_FLAG),
-                                        args.integer(TRIM_OPTION),         args.integer(OFLAG)};
+    const TrainingParameters parameters{
+        args.value(VIGILANCE),          args.value(GAMMA),         args.integer(MAX_LIST_PRESENTATIONS),
+        args.integer(NO_CREATION_FLAG), args.integer(TRIM_OPTION), args.integer(OFLAG)};
     TrainingResult result;
     const RunStatus status = train_nodes(P, M, patterns, labels, parameters, &result);
     if (status != RunStatus::done)

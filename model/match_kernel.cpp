@@ -36,7 +36,7 @@ struct Vectors {
 template <int W>
 inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
 {
-    using Mask = typename Vectors<W>::Mask;
+    using Mask [[maybe_unused]] = typename Vectors<W>::Mask;  // read by TARN_PERMUTE8 on GCC
     if constexpr (W == 8) {
         m = m & TARN_PERMUTE8(m, 4, 5, 6, 7, 0, 1, 2, 3);
         m = m & TARN_PERMUTE8(m, 2, 3, 0, 1, 6, 7, 4, 5);

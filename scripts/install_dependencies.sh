@@ -8,10 +8,10 @@
 #                                            Octave, its development files
 #                                            (mkoctfile, the MEX headers) and g++
 # TARN_WITH_CHECKS=1 (scripts/test.sh sets it) adds what the full test suite
-# needs: valgrind, clang with its libFuzzer runtime, and MISS_HIT for the
-# MATLAB syntax check, from PyPI with pip into .tools/miss_hit (where PyPI
-# is out of reach it says so, and that check is skipped).
-# TARN_WITH_BENCHMARK=1 adds Google Benchmark.
+# needs: valgrind, clang with its libFuzzer runtime, clang-format, and
+# MISS_HIT for the MATLAB syntax check, from PyPI with pip into
+# .tools/miss_hit (where PyPI is out of reach it says so, and that check is
+# skipped).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,14 +23,13 @@ if [ "${1:-}" != --demo ]; then
   command -v cmake >/dev/null 2>&1 || missing+=(cmake)
   command -v make >/dev/null 2>&1 || missing+=(make)
   [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-  if [ "${TARN_WITH_BENCHMARK:-0}" = 1 ] && [ ! -f /usr/include/benchmark/benchmark.h ]; then
-    missing+=(libbenchmark-dev)
-  fi
   # The checks of the full test suite: valgrind for the plug-ins in
-  # octave-cli, clang with its libFuzzer runtime for the fuzz targets, and
-  # Python with venv for MISS_HIT.
+  # octave-cli, clang with its libFuzzer runtime for the fuzz targets,
+  # clang-format for the format of the sources, and Python with venv for
+  # MISS_HIT.
   if [ "${TARN_WITH_CHECKS:-0}" = 1 ]; then
     command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
+    command -v clang-format >/dev/null 2>&1 || missing+=(clang-format)
     command -v clang++ >/dev/null 2>&1 || missing+=(clang)
     runtime_dir="$(clang++ --print-runtime-dir 2>/dev/null || true)"
     compgen -G "${runtime_dir:-/nonexistent}/libclang_rt.fuzzer*.a" >/dev/null || missing+=(libclang-rt-dev)

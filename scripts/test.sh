@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 TARN_WITH_CHECKS=1 scripts/install_dependencies.sh
 build_dir="${TARN_BUILD_DIR:-build}"
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=ON
 cmake --build "$build_dir" -j"$(nproc)"
 cd "$build_dir"
 ctest --output-on-failure -j"$(nproc)"

@@ -94,7 +94,8 @@ TEST(VectorConversion, BadShapesWarnAndGiveNothing)
     EXPECT_EQ(n, 0);
     EXPECT_EQ(outcome.warnings.size(), 1u);
     vector_of(standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}), &n, &outcome);
-    EXPECT_EQ(outcome.warnings, std::vector<std::string>{"mxArray1D_to_cArray1D: Argument passed was not appropriate!"});
+    EXPECT_EQ(outcome.warnings,
+              std::vector<std::string>{"mxArray1D_to_cArray1D: Argument passed was not appropriate!"});
 }
 
 TEST(VectorConversion, OtherRealClassesAreConvertedToDouble)
@@ -229,15 +230,15 @@ TEST(ArgumentRules, TheFirstFailingRuleFormatsItsMessage)
     const std::vector<ArgumentRule> rules = {
         rule::input_count(2, "%s: %d inputs, not %d"),
         rule::matrix(0, "%s: matrix"),
-        rule::length_of(1, 0, "%s: %dx1 or 1x%d"),
-        rule::output_count(2, "%s: %d outputs, not %d"),
+        rule::length_of(1, 0, "%s: %dx1 or 1x%d, not %dx%d"),
+        rule::outputs_at_most(0, "%s: at most %d outputs, not %d"),
         rule::in_range(1, 0.0, 1.0, "%s: in range, not %g"),
     };
     const auto three_by_two = standin::matrix(3, 2, {0, 0, 0, 0, 0, 0});
     EXPECT_EQ(refusal(rules, {three_by_two}), "T: 2 inputs, not 1");
     EXPECT_EQ(refusal(rules, {standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}), standin::scalar(0)}), "T: matrix");
-    EXPECT_EQ(refusal(rules, {three_by_two, standin::row({1, 2})}), "T: 3x1 or 1x3");
-    EXPECT_EQ(refusal(rules, {three_by_two, standin::row({1, 2, 3})}), "T: 2 outputs, not 1");
+    EXPECT_EQ(refusal(rules, {three_by_two, standin::row({1, 2})}), "T: 3x1 or 1x3, not 1x2");
+    EXPECT_EQ(refusal(rules, {three_by_two, standin::row({1, 2, 3})}), "T: at most 0 outputs, not 1");
 
     const std::vector<ArgumentRule> values = {
         rule::in_range(0, 0.0, 1.0, "%s: in range, not %g"),
@@ -268,7 +269,7 @@ TEST(ArgumentRules, TheFirstFailingRuleFormatsItsMessage)
 
     const std::vector<ArgumentRule> custom = {rule::custom(
         0,
-        [](const Arguments& args, int position, int numbers[2]) {
+        [](const Arguments& args, int position, int numbers[4]) {
             numbers[0] = args.rows(position);
             numbers[1] = 7;
             return false;

@@ -2,15 +2,14 @@
 // comparison itself.
 #pragma once
 
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "kernel_path.h"
 #include "model/work.h"
-#include "standin.h"
 
 namespace differential {
 
@@ -70,16 +69,7 @@ inline standin::ArrayPtr matrix_of(const Data& d)
     return standin::matrix(static_cast<std::size_t>(d.rows), static_cast<std::size_t>(d.columns), d.values);
 }
 
-// Same bits, not-a-number included.
-inline bool same_bits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-inline bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
-{
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-}
+using harness::same_bits;
 
 // Runs the same call on the reference path and on every block path and
 // checks that outputs, console text, error and work agree exactly.

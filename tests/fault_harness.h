@@ -1,6 +1,7 @@
-// The exhausted-memory check shared by both commands: a call is counted,
-// then repeated once for every allocation it makes, host or node, with
-// that allocation failing.
+// Exhausted memory and interrupts, shared by both commands: a call is
+// counted, then repeated once for every allocation it makes, host or node,
+// with that allocation failing, and once for every interrupt poll it makes,
+// with the interrupt arriving there.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,99 +9,67 @@
 #include <string>
 #include <vector>
 
-#include "model/node_memory.h"
-#include "standin.h"
+#include "harness.h"
 
 namespace fault_test {
 
-// The console with every work line replaced by a marker (their totals grow
-// from call to call).
-inline std::string without_work_line(const std::string& console)
-{
-    std::string kept;
-    std::size_t start = 0;
-    while (start < console.size()) {
-        std::size_t end = console.find('\n', start);
-        end = end == std::string::npos ? console.size() : end + 1;
-        const std::string line = console.substr(start, end - start);
-        kept += line.find(" FLOPs and ") != std::string::npos ? std::string("<work>\n") : line;
-        start = end;
-    }
-    return kept;
-}
-
-// Every output of a call, as values (empty for an empty slot).
-inline std::vector<std::vector<double>> outputs_of(const standin::Outcome& outcome)
-{
-    std::vector<std::vector<double>> values;
-    for (const auto& out : outcome.outputs)
-        values.push_back(out ? standin::values_of(out.get()) : std::vector<double>{});
-    return values;
-}
-
-// Allocations made by one call: host requests and node blocks.
-struct Allocations {
+// What one call made: host and node allocations, interrupt polls.
+struct Counts {
     long host = 0;
     long node = 0;
+    long polls = 0;
 };
 
-// Counts the allocations of `invoke` (a call of the command), then makes
-// each of them fail in turn: the host's by a null answer (MATLAB) and by an
-// error the host raises itself (Octave), the node blocks by a null answer.
-// Every failing run must end with the prepared message `out_of_memory` (or
-// the host's own error), warn of nothing, write to no input, give back
-// every node block and print nothing a normal call would not have printed
-// up to that point; the next normal call must return exactly what the
-// first did. One past the last point fails nothing, so the count is exact
-// and every point was reached.
-template <typename Invoke>
-Allocations fail_every_allocation(Invoke invoke, const std::string& out_of_memory)
+// Each failing run must end as the injection says (harness::violation),
+// print nothing a normal call would not have printed up to that point, and
+// leave the command giving exactly what the first call gave. One past the
+// last point injects nothing, so the count is exact and every point was
+// reached.
+inline void expect_each_point_fails_cleanly(const harness::Command& command, int nlhs,
+                                            const std::vector<harness::ArrayPtr>& inputs,
+                                            const harness::Result& reference, harness::Injection::Kind kind,
+                                            long points)
 {
-    const std::size_t live = tarn::node_memory_live_blocks();
-    const long node_before = tarn::node_memory_allocation_count();
-    const standin::Outcome reference = invoke();
-    const Allocations counted{reference.host_allocations, tarn::node_memory_allocation_count() - node_before};
+    const std::string reference_console = harness::without_work_lines(reference.console);
+    for (long k = 1; k <= points + 1; ++k) {
+        SCOPED_TRACE("injection " + std::to_string(kind) + " at " + std::to_string(k) + " of " +
+                     std::to_string(points));
+        const harness::Injection injected{kind, k};
+        const harness::Result failed = harness::call(command, nlhs, inputs, injected);
+        EXPECT_EQ(harness::violation(command, failed, injected), "");
+        if (k > points) {
+            EXPECT_FALSE(failed.raised) << failed.error;
+            EXPECT_EQ(harness::outputs_of(failed), harness::outputs_of(reference));
+            continue;
+        }
+        EXPECT_TRUE(failed.raised);
+        const std::string printed = harness::without_work_lines(failed.console);
+        EXPECT_EQ(reference_console.compare(0, printed.size(), printed), 0) << printed;
+
+        const harness::Result again = harness::call(command, nlhs, inputs);
+        EXPECT_FALSE(again.raised) << again.error;
+        EXPECT_EQ(harness::outputs_of(again), harness::outputs_of(reference));
+        EXPECT_EQ(harness::without_work_lines(again.console), reference_console);
+    }
+}
+
+// Counts the allocations and polls of the call, then makes each allocation
+// fail in turn (the host's by a null answer and by an error the host
+// raises, the node blocks by a null answer) and the interrupt arrive at
+// each poll.
+inline Counts fail_every_point(const harness::Command& command, int nlhs, const std::vector<harness::ArrayPtr>& inputs)
+{
+    const harness::Result reference = harness::call(command, nlhs, inputs);
     EXPECT_FALSE(reference.raised) << reference.error;
-    EXPECT_EQ(tarn::node_memory_live_blocks(), live);
+    EXPECT_EQ(harness::violation(command, reference), "");
+    const Counts counted{reference.host_allocations, reference.node_allocations, reference.interrupt_polls};
     if (reference.raised)
         return counted;
-    const std::string reference_console = without_work_line(reference.console);
-
-    enum Failure { host_null, host_raises, node_null };
-    for (const Failure failure : {host_null, host_raises, node_null}) {
-        const bool host = failure != node_null;
-        const long points = host ? counted.host : counted.node;
-        const char* const names[] = {"host (null)", "host (raised)", "node"};
-        for (long k = 1; k <= points + 1; ++k) {
-            SCOPED_TRACE(std::string(names[failure]) + " allocation " + std::to_string(k) + " of " +
-                         std::to_string(points));
-            if (host)
-                standin::fail_host_allocation_at(
-                    k, failure == host_raises ? standin::HostFailure::raised_error : standin::HostFailure::null_answer);
-            else
-                tarn::node_memory_fail_at(k);
-            const standin::Outcome failed = invoke();
-            tarn::node_memory_fail_at(0);
-            standin::fail_host_allocation_at(0);
-            if (k > points) {
-                EXPECT_FALSE(failed.raised) << failed.error;
-                EXPECT_EQ(outputs_of(failed), outputs_of(reference));
-                continue;
-            }
-            EXPECT_TRUE(failed.raised);
-            EXPECT_EQ(failed.error, failure == host_raises ? standin::host_allocation_error : out_of_memory);
-            EXPECT_TRUE(failed.warnings.empty());
-            EXPECT_TRUE(failed.inputs_unchanged);
-            EXPECT_EQ(tarn::node_memory_live_blocks(), live);
-            const std::string printed = without_work_line(failed.console);
-            EXPECT_EQ(reference_console.compare(0, printed.size(), printed), 0) << printed;
-
-            const standin::Outcome again = invoke();
-            EXPECT_FALSE(again.raised) << again.error;
-            EXPECT_EQ(outputs_of(again), outputs_of(reference));
-            EXPECT_EQ(without_work_line(again.console), reference_console);
-        }
-    }
+    using harness::Injection;
+    expect_each_point_fails_cleanly(command, nlhs, inputs, reference, Injection::host_null, counted.host);
+    expect_each_point_fails_cleanly(command, nlhs, inputs, reference, Injection::host_raises, counted.host);
+    expect_each_point_fails_cleanly(command, nlhs, inputs, reference, Injection::node, counted.node);
+    expect_each_point_fails_cleanly(command, nlhs, inputs, reference, Injection::interrupt, counted.polls);
     return counted;
 }
 

@@ -5,6 +5,7 @@
 
 #include "learn_harness.h"
 
+using harness::three_dimensional;
 using learn_test::ArrayPtr;
 using learn_test::Call;
 using learn_test::run;
@@ -36,11 +37,6 @@ std::string error_with(int slot, const ArrayPtr& value)
     return error_of(inputs);
 }
 
-ArrayPtr three_d()
-{
-    return standin::make_array(mxDOUBLE_CLASS, {1, 1, 1});
-}
-
 }  // namespace
 
 TEST(LearnArguments, InputCountComesFirst)
@@ -58,7 +54,7 @@ TEST(LearnArguments, PatternsAndLabelsShapes)
 {
     EXPECT_EQ(error_with(0, standin::make_array(mxDOUBLE_CLASS, {3, 2, 2})),
               "TARN_LEARN: 1st input argument (Patterns) must be  a two dimensional array (matrix).");
-    EXPECT_EQ(error_with(1, three_d()), "TARN_LEARN: 2nd input argument (PLabels) must a vector.");
+    EXPECT_EQ(error_with(1, three_dimensional()), "TARN_LEARN: 2nd input argument (PLabels) must a vector.");
     const char* of_type = "TARN_LEARN: 2nd input argument (PLabels) must be of type  3x1 or 1x3.";
     EXPECT_EQ(error_with(1, standin::row({1, 1, 2, 2})), of_type);
     EXPECT_EQ(error_with(1, standin::column({1, 2})), of_type);
@@ -80,7 +76,7 @@ TEST(LearnArguments, VigilanceAndGamma)
     EXPECT_EQ(error_with(2, standin::row({0.5, 0.5})), vig_scalar);
     EXPECT_EQ(error_with(2, standin::matrix(2, 2, {})), vig_scalar);
     EXPECT_EQ(error_with(2, standin::make_array(mxDOUBLE_CLASS, {1, 0})), vig_scalar);
-    EXPECT_EQ(error_with(2, three_d()), vig_scalar);
+    EXPECT_EQ(error_with(2, three_dimensional()), vig_scalar);
     const char* vig_range = "TARN_LEARN: 3rd input argument (vigilance) must be in [0,1].";
     EXPECT_EQ(error_with(2, standin::scalar(-0.0001)), vig_range);
     EXPECT_EQ(error_with(2, standin::scalar(1.0001)), vig_range);
@@ -105,13 +101,15 @@ TEST(LearnArguments, IntegerArgumentsAreTruncatedBeforeTheirRangeTests)
     EXPECT_EQ(error_with(4, standin::scalar(not_a_number)),
               "TARN_LEARN: 5th input argument (max_list_presentations) must  be positive.");
 
-    EXPECT_EQ(error_with(5, three_d()), "TARN_LEARN: 6th input argument (no_creation_flag) must be a scalar.");
+    EXPECT_EQ(error_with(5, three_dimensional()),
+              "TARN_LEARN: 6th input argument (no_creation_flag) must be a scalar.");
     EXPECT_EQ(error_with(5, standin::scalar(2)),
               "TARN_LEARN: 6th input argument (no_creation_flag) must be either 0 or 1.");
     EXPECT_EQ(error_with(6, standin::column({0, 1})), "TARN_LEARN: 7th input argument (trim_option) must be a scalar.");
-    EXPECT_EQ(error_with(6, standin::scalar(-1)), "TARN_LEARN: 7th input argument (trim_option) must be either 0 or 1.");
+    EXPECT_EQ(error_with(6, standin::scalar(-1)),
+              "TARN_LEARN: 7th input argument (trim_option) must be either 0 or 1.");
 
-    EXPECT_EQ(error_with(7, three_d()), "TARN_LEARN: 8th input argument (oflag) must be scalar.");
+    EXPECT_EQ(error_with(7, three_dimensional()), "TARN_LEARN: 8th input argument (oflag) must be scalar.");
     EXPECT_EQ(error_with(7, standin::row({1, 2})), "TARN_LEARN: 8th input argument must be scalar.");
     EXPECT_EQ(error_with(7, standin::matrix(2, 2, {})), "TARN_LEARN: 8th input argument must be scalar.");
     EXPECT_EQ(error_with(7, standin::scalar(5)), "TARN_LEARN: 8th input argument (oflag) must be 0,1,2,3 or 4.");

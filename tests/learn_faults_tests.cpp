@@ -1,5 +1,6 @@
-// tarn_learn when memory runs out: every allocation of a representative
-// training call, host or node, is made to fail in turn.
+// tarn_learn when memory runs out or the user interrupts: every allocation
+// of a representative training call, host or node, is made to fail in
+// turn, and an interrupt arrives at each of its polls.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -13,8 +14,6 @@ using learn_test::Call;
 using learn_test::run;
 
 namespace {
-
-const std::string out_of_memory = "TARN_LEARN: Not enough memory available; unable to run!";
 
 // Six clusters of two features, far apart, of three identical patterns
 // each: the first and third carry one label, the second another. In every
@@ -61,16 +60,18 @@ TEST(LearnFaults, TheRepresentativeCallTrainsSeveralPassesAndTrims)
     EXPECT_NE(outcome.console.find("List presentation #3:"), std::string::npos);
 }
 
-// Each allocation of the call fails once (fault_harness.h): the command
-// ends with the prepared message, releases everything and stays usable.
+// Each allocation of the call fails once and an interrupt arrives at each
+// poll (fault_harness.h): the command ends with the prepared message,
+// releases everything and stays usable.
 TEST(LearnFaults, EveryAllocationPointFailsOnceAndTheCommandStaysUsable)
 {
     const Call call = conflicting_clusters();
-    const auto counted = fault_test::fail_every_allocation([&] { return run(call); }, out_of_memory);
+    const auto counted = fault_test::fail_every_point(learn_test::command, call.nlhs, call.inputs());
     EXPECT_GT(counted.host, 0);
     EXPECT_GT(counted.node, 0);
-    std::cout << "[ figures  ] tarn_learn allocation points: " << counted.host << " host, " << counted.node
-              << " node\n";
+    EXPECT_GE(counted.polls, 18);  // at least one per presentation
+    std::cout << "[ figures  ] tarn_learn allocation points: " << counted.host << " host, " << counted.node << " node; "
+              << counted.polls << " interrupt polls\n";
 }
 
 // The same for a call that trains on nothing: its empty conversions and
@@ -81,5 +82,5 @@ TEST(LearnFaults, AnEmptyTrainingSetFailsCleanlyToo)
     call.patterns = standin::make_array(mxDOUBLE_CLASS, {0, 3});
     call.labels = standin::make_array(mxDOUBLE_CLASS, {0, 1});
     call.oflag = 1;
-    fault_test::fail_every_allocation([&] { return run(call); }, out_of_memory);
+    fault_test::fail_every_point(learn_test::command, call.nlhs, call.inputs());
 }

@@ -1,15 +1,15 @@
-// Calls tarn_learn through the test host.
+// Calls tarn_learn through the test harness.
 #pragma once
 
-#include <string>
 #include <vector>
 
-#include "model/node_memory.h"
-#include "standin.h"
+#include "harness.h"
 
 namespace learn_test {
 
 using standin::ArrayPtr;
+
+const harness::Command command{"TARN_LEARN", mexFunction};
 
 struct Call {
     ArrayPtr patterns;
@@ -35,14 +35,14 @@ struct Call {
     }
 };
 
-inline standin::Outcome run(const Call& call)
+inline harness::Result run(int nlhs, const std::vector<ArrayPtr>& inputs, const harness::Injection& injected = {})
 {
-    return standin::call(mexFunction, call.nlhs, call.inputs());
+    return harness::call(command, nlhs, inputs, injected);
 }
 
-inline standin::Outcome run(int nlhs, const std::vector<ArrayPtr>& inputs)
+inline harness::Result run(const Call& call, const harness::Injection& injected = {})
 {
-    return standin::call(mexFunction, nlhs, inputs);
+    return run(call.nlhs, call.inputs(), injected);
 }
 
 // Rows of a matrix output, from its column-major values.

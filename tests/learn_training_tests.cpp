@@ -9,6 +9,7 @@
 #include "learn_harness.h"
 #include "model/work.h"
 
+using harness::work_line;
 using learn_test::Call;
 using learn_test::rows_of;
 using learn_test::run;
@@ -16,13 +17,6 @@ using learn_test::run;
 namespace {
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
-
-std::string work_line(unsigned long long flops, unsigned long long comparisons, int seconds = 0)
-{
-    char text[128];
-    std::snprintf(text, sizeof text, "%llu FLOPs and %llu comparisons in %d seconds\n\n", flops, comparisons, seconds);
-    return text;
-}
 
 // Two tight clusters of two patterns each, in two classes.
 Call two_clusters(double oflag)

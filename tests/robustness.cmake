@@ -9,12 +9,6 @@ if(TARGET tarn_score_standin)
   tarn_add_gtest(ScoreFaultTests LIBRARY tarn_score_standin SOURCES score_faults_tests.cpp score_hostile_tests.cpp)
 endif()
 
-# A test that only says why the real one cannot run here, and fails.
-function(tarn_add_unavailable_test name reason)
-  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${name}: ${reason}")
-  set_tests_properties(${name} PROPERTIES WILL_FAIL TRUE)
-endfunction()
-
 # --- Fuzzing: libFuzzer needs clang++ and its fuzzer runtime -------------
 option(TARN_BUILD_FUZZERS "Build the libFuzzer targets (clang++) and run them in the test suite" ON)
 set(TARN_FUZZ_SECONDS 40 CACHE STRING "Seconds of new inputs per command in the suite's fuzzing run")
@@ -32,18 +26,16 @@ if(TARN_BUILD_FUZZERS)
     ExternalProject_Add(tarn_fuzzers
       SOURCE_DIR "${CMAKE_CURRENT_SOURCE_DIR}/fuzz"
       BINARY_DIR "${fuzz_dir}"
-      CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TARN_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo
+      CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TARN_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=${TARN_WERROR}
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON
       BUILD_BYPRODUCTS "${fuzz_dir}/fuzz_learn" "${fuzz_dir}/fuzz_score")
-    foreach(command learn score)
-      string(SUBSTRING "${command}" 0 1 first)
-      string(TOUPPER "${first}" first)
-      string(SUBSTRING "${command}" 1 -1 rest)
-      add_test(NAME Fuzz${first}${rest}
+    foreach(name Learn Score)
+      string(TOLOWER "${name}" command)
+      add_test(NAME Fuzz${name}
                COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run_fuzzer.sh "${fuzz_dir}/fuzz_${command}" ${command}
                        ${TARN_FUZZ_SECONDS} "${fuzz_dir}/${command}.run")
-      set_tests_properties(Fuzz${first}${rest} PROPERTIES LABELS "fuzz")
+      set_tests_properties(Fuzz${name} PROPERTIES LABELS "fuzz")
     endforeach()
   else()
     foreach(name FuzzLearn FuzzScore)
@@ -54,14 +46,14 @@ endif()
 
 # --- The real host --------------------------------------------------------
 if(TARN_BUILD_PLUGINS AND OCTAVE_CLI AND TARGET tarn_score_plugin)
-  set(octave_run ${OCTAVE_CLI} --no-gui --norc --quiet --no-history)
-  set(octave_path "addpath('${CMAKE_BINARY_DIR}'); addpath('${CMAKE_CURRENT_SOURCE_DIR}/octave');")
-  add_test(NAME OctaveHostile
-           COMMAND ${octave_run} --eval "${octave_path} exit(run_octave_tests('${CMAKE_CURRENT_SOURCE_DIR}/octave/hostile_tests.m'))")
-  set_tests_properties(OctaveHostile PROPERTIES LABELS "octave")
+  tarn_add_octave_test(OctaveHostile TESTS ${CMAKE_CURRENT_SOURCE_DIR}/octave/hostile_tests.m SETUP "${use_plugins}")
+  tarn_add_octave_test(OctaveSoak RUN "soak_session(10000, 1536)" LABELS long
+                       SETUP "${use_plugins} addpath('${CMAKE_CURRENT_SOURCE_DIR}/octave');")
 
-  add_test(NAME OctaveSoak COMMAND ${octave_run} --eval "${octave_path} exit(soak_session(10000, 1536))")
-  set_tests_properties(OctaveSoak PROPERTIES LABELS "octave;long")
+  # A call that would run for minutes ends within a second of Ctrl-C or
+  # SIGTERM.
+  add_test(NAME OctaveInterrupt COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/octave/interrupt_check.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(OctaveInterrupt PROPERTIES LABELS "octave")
 
   find_program(VALGRIND valgrind)
   if(VALGRIND)

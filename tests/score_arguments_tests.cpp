@@ -7,16 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "standin.h"
+#include "score_harness.h"
 
-using standin::ArrayPtr;
+using harness::three_dimensional;
+using namespace score_test;
 using standin::Outcome;
 
 namespace {
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
-
-enum Slot { TEMPLATES, NLABELS, VIGILANCE, PATTERNS, UNKNOWN_LABEL, DECISION_OPTION, OFLAG };
 
 // Two nodes of two features (labels 1 and 2) and three test patterns: the
 // first near node 1, the second near node 2, the third far from both.
@@ -29,27 +28,6 @@ std::vector<ArrayPtr> valid_inputs()
             standin::scalar(-1),
             standin::scalar(0),
             standin::scalar(0)};
-}
-
-std::vector<ArrayPtr> with(std::vector<ArrayPtr> inputs, int slot, ArrayPtr value)
-{
-    inputs[static_cast<std::size_t>(slot)] = std::move(value);
-    return inputs;
-}
-
-Outcome run(const std::vector<ArrayPtr>& inputs, int nlhs = 1)
-{
-    return standin::call(mexFunction, nlhs, inputs);
-}
-
-std::vector<double> labels_of(const Outcome& outcome)
-{
-    return outcome.outputs.at(0) ? standin::values_of(outcome.outputs[0].get()) : std::vector<double>{};
-}
-
-ArrayPtr three_dimensional()
-{
-    return standin::make_array(mxDOUBLE_CLASS, {1, 1, 2}, {0, 0});
 }
 
 ArrayPtr characters(std::size_t rows, std::size_t columns)
@@ -84,7 +62,8 @@ TEST(ScoreArguments, ChecksRunInTheirOrderAndStopAtTheFirstFailure)
          text("1st input argument (Templates) must be  a two dimensional array (matrix).")},
         {TEMPLATES, characters(2, 5), text("1st input argument (Templates) must be a real, full, numeric array.")},
         {NLABELS, three_dimensional(), text("2nd input argument (NLabels) must a vector.")},
-        {NLABELS, standin::matrix(2, 2, {1, 2, 1, 2}), text("2nd input argument (NLabels) must be of type  2x1 or 1x2.")},
+        {NLABELS, standin::matrix(2, 2, {1, 2, 1, 2}),
+         text("2nd input argument (NLabels) must be of type  2x1 or 1x2.")},
         {NLABELS, characters(2, 1), text("2nd input argument (NLabels) must be a real, full, numeric array.")},
         {VIGILANCE, three_dimensional(), text("3rd input argument (vigilance) must be a scalar.")},
         {VIGILANCE, standin::row({0.5, 0.5}), text("3rd input argument (vigilance) must be a scalar.")},
@@ -188,7 +167,8 @@ TEST(ScoreArguments, LabelsMustMatchTheTemplateRows)
     auto five = valid_inputs();
     five[TEMPLATES] = standin::matrix(5, 5, std::vector<double>(25, 1.0));
     for (const ArrayPtr& labels : {standin::matrix(5, 2, {}), standin::row({1, 2, 3, 4}), standin::scalar(1)})
-        EXPECT_EQ(run(with(five, NLABELS, labels)).error, text("2nd input argument (NLabels) must be of type  5x1 or 1x5."));
+        EXPECT_EQ(run(with(five, NLABELS, labels)).error,
+                  text("2nd input argument (NLabels) must be of type  5x1 or 1x5."));
     EXPECT_FALSE(run(with(five, NLABELS, standin::row({1, 2, 3, 4, 5}))).raised);
     EXPECT_FALSE(run(with(five, NLABELS, standin::column({1, 2, 3, 4, 5}))).raised);
 

@@ -13,8 +13,11 @@
 #include "model/category_nodes.h"
 #include "model/node_memory.h"
 #include "model/work.h"
-#include "standin.h"
+#include "score_harness.h"
 
+using harness::work_line;
+using score_test::one_feature_templates;
+using score_test::run;
 using standin::ArrayPtr;
 using standin::Outcome;
 
@@ -22,42 +25,10 @@ namespace {
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-struct Node1D {
-    double mean;
-    double sigma;
-    double prior;
-};
-
-// Template rows of one feature: mean, deviation, prior.
-ArrayPtr nodes(const std::vector<Node1D>& rows)
-{
-    std::vector<double> values;
-    for (const Node1D& n : rows) {
-        values.push_back(n.mean);
-        values.push_back(n.sigma);
-        values.push_back(n.prior);
-    }
-    return standin::matrix(rows.size(), 3, values);
-}
-
-Outcome score(const ArrayPtr& templates, const std::vector<double>& labels, double vigilance,
-              const std::vector<double>& patterns, int rule, int oflag, double unknown_label = -1)
-{
-    return standin::call(mexFunction, 1,
-                         {templates, standin::column(labels), standin::scalar(vigilance), standin::column(patterns),
-                          standin::scalar(unknown_label), standin::scalar(rule), standin::scalar(oflag)});
-}
-
 std::vector<double> labels_of(const Outcome& outcome)
 {
     EXPECT_FALSE(outcome.raised) << outcome.error;
-    return outcome.outputs.at(0) ? standin::values_of(outcome.outputs[0].get()) : std::vector<double>{};
-}
-
-std::string work_line(std::uint64_t flops, std::uint64_t comparisons, int seconds = 0)
-{
-    return std::to_string(flops) + " FLOPs and " + std::to_string(comparisons) + " comparisons in " +
-           std::to_string(seconds) + " seconds\n\n";
+    return score_test::labels_of(outcome);
 }
 
 // A clock that reads whatever the test scripts, one value per reading.
@@ -93,7 +64,7 @@ protected:
 // is at node 1, pattern 2 halfway (no node passes 0.5), pattern 3 near 2.
 ArrayPtr two_far_nodes()
 {
-    return nodes({{0, 1, 1}, {10, 1, 1}});
+    return one_feature_templates({{0, 1, 1}, {10, 1, 1}});
 }
 const std::vector<double> three_patterns = {0, 5, 10.5};
 
@@ -121,7 +92,7 @@ TEST_F(Scoring, WinnerTakeAllTracesAndReportAtEachLevel)
     for (int oflag = 0; oflag <= 3; ++oflag) {
         SCOPED_TRACE(oflag);
         const std::uint64_t before = tarn::flop_total;
-        const Outcome outcome = score(two_far_nodes(), {7, 9}, 0.5, three_patterns, 0, oflag, -3);
+        const Outcome outcome = run(two_far_nodes(), {7, 9}, 0.5, three_patterns, 0, oflag, -3);
         EXPECT_EQ(labels_of(outcome), (std::vector<double>{7, -3, 9}));
         // Loading 2 x 4, matching 3 x 2 x 6, two choices of 1.
         EXPECT_EQ(tarn::flop_total - before, 46u);
@@ -145,7 +116,7 @@ TEST_F(Scoring, WinnerTakeAllTracesAndReportAtEachLevel)
 TEST_F(Scoring, PerLabelSumsTracesAndReport)
 {
     const std::uint64_t before = tarn::flop_total;
-    const Outcome outcome = score(two_far_nodes(), {7, 9}, 0.5, three_patterns, 1, 3);
+    const Outcome outcome = run(two_far_nodes(), {7, 9}, 0.5, three_patterns, 1, 3);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{7, -1, 9}));
     // Rule 1 adds no inactive-node line; each pattern compares J + 2L = 6
     // times, and each of the two additions costs 2 flops.
@@ -173,7 +144,7 @@ TEST_F(Scoring, ReportFormsAndPercentages)
 {
     auto report = [](const ArrayPtr& templates, const std::vector<double>& labels, const std::vector<double>& patterns,
                      int rule) {
-        const Outcome outcome = score(templates, labels, 0.5, patterns, rule, 1);
+        const Outcome outcome = run(templates, labels, 0.5, patterns, rule, 1);
         EXPECT_FALSE(outcome.raised) << outcome.error;
         // Everything before the work line, which the other tests pin down.
         const std::string& text = outcome.console;
@@ -200,10 +171,9 @@ TEST_F(Scoring, ReportFormsAndPercentages)
 TEST_F(Scoring, NoPatternsGiveAnEmptyColumnAndAShortReport)
 {
     const std::uint64_t before = tarn::flop_total;
-    const Outcome outcome = standin::call(
-        mexFunction, 1,
-        {two_far_nodes(), standin::column({7, 9}), standin::scalar(0.5), standin::make_array(mxDOUBLE_CLASS, {0, 1}),
-         standin::scalar(-1), standin::scalar(0), standin::scalar(3)});
+    const Outcome outcome =
+        run({two_far_nodes(), standin::column({7, 9}), standin::scalar(0.5),
+             standin::make_array(mxDOUBLE_CLASS, {0, 1}), standin::scalar(-1), standin::scalar(0), standin::scalar(3)});
     ASSERT_FALSE(outcome.raised) << outcome.error;
     EXPECT_EQ(standin::dims_of(outcome.outputs[0].get()), (std::vector<std::size_t>{0, 1}));
     EXPECT_EQ(outcome.console,
@@ -217,12 +187,12 @@ TEST_F(Scoring, NoPatternsGiveAnEmptyColumnAndAShortReport)
 TEST_F(Scoring, WinnerTakeAllBreaksTiesToTheLowerNode)
 {
     // Identical nodes: the first wins and only it becomes active.
-    Outcome outcome = score(nodes({{0, 1, 0.5}, {0, 1, 0.5}}), {3, 4}, 0.5, {0.2}, 0, 2);
+    Outcome outcome = run(one_feature_templates({{0, 1, 0.5}, {0, 1, 0.5}}), {3, 4}, 0.5, {0.2}, 0, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{3}));
     EXPECT_NE(outcome.console.find("selected by node #1 and classified as '3'"), std::string::npos);
     EXPECT_NE(outcome.console.find("1 inactive node detected (50.000000%)"), std::string::npos);
     // A strictly larger choice value later on takes over.
-    outcome = score(nodes({{0, 1, 0.2}, {0, 1, 0.8}, {0, 1, 0.8}}), {3, 4, 5}, 0.5, {0.2}, 0, 2);
+    outcome = run(one_feature_templates({{0, 1, 0.2}, {0, 1, 0.8}, {0, 1, 0.8}}), {3, 4, 5}, 0.5, {0.2}, 0, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{4}));
     EXPECT_NE(outcome.console.find("2 inactive nodes detected (66.666667%)"), std::string::npos);
 }
@@ -230,13 +200,13 @@ TEST_F(Scoring, WinnerTakeAllBreaksTiesToTheLowerNode)
 TEST_F(Scoring, PerLabelSumsCanOutvoteTheBestSingleNode)
 {
     // One node of label 1 with prior 0.4 against two of label 2 with 0.3.
-    const ArrayPtr templates = nodes({{0, 1, 0.4}, {0, 1, 0.3}, {0, 1, 0.3}});
-    EXPECT_EQ(labels_of(score(templates, {1, 2, 2}, 0.5, {0.1}, 0, 0)), (std::vector<double>{1}));
-    EXPECT_EQ(labels_of(score(templates, {1, 2, 2}, 0.5, {0.1}, 1, 0)), (std::vector<double>{2}));
+    const ArrayPtr templates = one_feature_templates({{0, 1, 0.4}, {0, 1, 0.3}, {0, 1, 0.3}});
+    EXPECT_EQ(labels_of(run(templates, {1, 2, 2}, 0.5, {0.1}, 0, 0)), (std::vector<double>{1}));
+    EXPECT_EQ(labels_of(run(templates, {1, 2, 2}, 0.5, {0.1}, 1, 0)), (std::vector<double>{2}));
     // All of one label: that label.
-    EXPECT_EQ(labels_of(score(templates, {6, 6, 6}, 0.5, {0.1}, 1, 0)), (std::vector<double>{6}));
+    EXPECT_EQ(labels_of(run(templates, {6, 6, 6}, 0.5, {0.1}, 1, 0)), (std::vector<double>{6}));
     // Equal largest sums of two labels: no decision.
-    EXPECT_EQ(labels_of(score(nodes({{0, 1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0.1}, 1, 0, 8)),
+    EXPECT_EQ(labels_of(run(one_feature_templates({{0, 1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0.1}, 1, 0, 8)),
               (std::vector<double>{8}));
 }
 
@@ -245,16 +215,16 @@ TEST_F(Scoring, VigilanceZeroPassesUnderflowedMatchesVigilanceOneOnlyExactOnes)
     // 100 deviations away the match value underflows to 0.0 yet passes a
     // vigilance of 0; rule 0 takes the node, while rule 1's sum of
     // exp(-5000) is 0.0 and decides nothing.
-    const ArrayPtr single = nodes({{0, 1, 1}});
-    Outcome outcome = score(single, {4}, 0.0, {100}, 0, 3);
+    const ArrayPtr single = one_feature_templates({{0, 1, 1}});
+    Outcome outcome = run(single, {4}, 0.0, {100}, 0, 3);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{4}));
     EXPECT_NE(outcome.console.find("      CCF(1)=-5000.000000\n"), std::string::npos);
-    outcome = score(single, {4}, 0.0, {100}, 1, 2);
+    outcome = run(single, {4}, 0.0, {100}, 1, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{-1}));
     EXPECT_NE(outcome.console.find("   Pattern #1 could not be classified\n"), std::string::npos);
 
     // A pattern on the means matches with exactly 1.0; a millionth off does not.
-    outcome = score(nodes({{0.5, 1, 1}, {0.5, 0.25, 1}}), {1, 2}, 1.0, {0.5, 0.500001}, 0, 3);
+    outcome = run(one_feature_templates({{0.5, 1, 1}, {0.5, 0.25, 1}}), {1, 2}, 1.0, {0.5, 0.500001}, 0, 3);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{2, -1}));
     EXPECT_NE(outcome.console.find("      Node #1 fails the VT (MFV=1.000000 < rho=1.000000)\n"), std::string::npos);
 }
@@ -263,7 +233,7 @@ TEST_F(Scoring, MatchValuesThatAreNotNumbersFailEveryVigilance)
 {
     // A deviation of 0 with the pattern on the mean gives 0/0.
     for (int rule : {0, 1}) {
-        const Outcome outcome = score(nodes({{0, 0, 1}}), {5}, 0.0, {0}, rule, 3);
+        const Outcome outcome = run(one_feature_templates({{0, 0, 1}}), {5}, 0.0, {0}, rule, 3);
         EXPECT_EQ(labels_of(outcome), (std::vector<double>{-1}));
         EXPECT_NE(outcome.console.find("      Node #1 fails the VT (MFV="), std::string::npos) << outcome.console;
         EXPECT_EQ(outcome.console.find("CCF("), std::string::npos);
@@ -272,8 +242,8 @@ TEST_F(Scoring, MatchValuesThatAreNotNumbersFailEveryVigilance)
 
 TEST_F(Scoring, FractionalLabelsEachAppendARecordOfTheirOwn)
 {
-    const ArrayPtr twins = nodes({{0, 1, 0.5}, {0, 1, 0.5}});
-    auto by_sums = [&](const std::vector<double>& labels) { return labels_of(score(twins, labels, 0.5, {0}, 1, 0)); };
+    const ArrayPtr twins = one_feature_templates({{0, 1, 0.5}, {0, 1, 0.5}});
+    auto by_sums = [&](const std::vector<double>& labels) { return labels_of(run(twins, labels, 0.5, {0}, 1, 0)); };
     EXPECT_EQ(by_sums({1, 1}), (std::vector<double>{1}));
     // 1.5 never equals a whole-number record, so each row adds a record
     // labelled 1; the two records tie.
@@ -284,12 +254,12 @@ TEST_F(Scoring, FractionalLabelsEachAppendARecordOfTheirOwn)
     EXPECT_EQ(by_sums({not_a_number, 0}), (std::vector<double>{0}));
     EXPECT_EQ(by_sums({0, not_a_number}), (std::vector<double>{-1}));
     // Winner-take-all just truncates.
-    EXPECT_EQ(labels_of(score(twins, {-1.5, 1.5}, 0.5, {0}, 0, 0)), (std::vector<double>{-1}));
+    EXPECT_EQ(labels_of(run(twins, {-1.5, 1.5}, 0.5, {0}, 0, 0)), (std::vector<double>{-1}));
 
     // Every passing node adds into each record of its label, 2 flops apiece:
     // 2 nodes x 2 records x 2, plus J + 2L = 6 comparisons.
     const ScopedKernelPath node_by_node(reference_path());
-    const Outcome outcome = score(twins, {1.5, 1.5}, 0.5, {0}, 1, 0);
+    const Outcome outcome = run(twins, {1.5, 1.5}, 0.5, {0}, 1, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 8 + 6}));
 }
 
@@ -297,13 +267,13 @@ TEST_F(Scoring, SumsThatAreNotNumbersDecideNothing)
 {
     // A negative deviation makes log_const, the choice value and the sum
     // not a number.
-    const ArrayPtr broken = nodes({{0, -1, 0.5}});
-    Outcome outcome = score(broken, {1}, 0.5, {0}, 1, 2);
+    const ArrayPtr broken = one_feature_templates({{0, -1, 0.5}});
+    Outcome outcome = run(broken, {1}, 0.5, {0}, 1, 2);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{-1}));
     EXPECT_NE(outcome.console.find("   Pattern #1 could not be classified\n"), std::string::npos);
     EXPECT_NE(outcome.console.find("unable to classify 1 patterns (100.000000%)\n"), std::string::npos);
     // A good label after it still wins.
-    outcome = score(nodes({{0, -1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0}, 1, 0);
+    outcome = run(one_feature_templates({{0, -1, 0.5}, {0, 1, 0.5}}), {1, 2}, 0.5, {0}, 1, 0);
     EXPECT_EQ(labels_of(outcome), (std::vector<double>{2}));
 }
 
@@ -313,14 +283,14 @@ TEST_F(Scoring, WorkReachesTheHostPerNodeOperationAndPerPattern)
     // 4M+2 = 6, choice 1; then the pattern's own count. Node by node, each
     // operation reports on its own; the block paths report the same sums.
     const ArrayPtr templates = two_far_nodes();
-    const Outcome fast = score(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
+    const Outcome fast = run(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
     EXPECT_EQ(fast.work, 8u + 2 * (14u + 10u));
     const ScopedKernelPath node_by_node(reference_path());
-    Outcome outcome = score(templates, {7, 9}, 0.0, {0, 10}, 0, 0);
+    Outcome outcome = run(templates, {7, 9}, 0.0, {0, 10}, 0, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 3, 6, 1, 6, 1, 3}));  // J + 1 comparisons
-    outcome = score(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
+    outcome = run(templates, {7, 9}, 0.0, {0, 10}, 1, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 10, 6, 1, 6, 1, 10}));  // J + 2L, 2 x 2 flops
-    outcome = score(templates, {7, 7}, 0.0, {0, 10}, 1, 0);
+    outcome = run(templates, {7, 7}, 0.0, {0, 10}, 1, 0);
     EXPECT_EQ(outcome.work_calls, (std::vector<int>{4, 4, 6, 1, 6, 1, 8, 6, 1, 6, 1, 8}));  // one record: L = 1
 }
 
@@ -347,16 +317,16 @@ TEST_F(Scoring, WorkTotalsForManyNodesAndPatterns)
                                         standin::scalar(-1),
                                         standin::scalar(0),
                                         standin::scalar(3)};
-    for (int run = 0; run < 4; ++run) {
-        const int rule = run % 2;
-        const bool node_by_node = run < 2;
+    for (int round = 0; round < 4; ++round) {
+        const int rule = round % 2;
+        const bool node_by_node = round < 2;
         SCOPED_TRACE(rule);
         SCOPED_TRACE(node_by_node);
         const ScopedKernelPath path(node_by_node ? reference_path() : tarn::kernel_path());
         std::vector<ArrayPtr> inputs = base;
         inputs[5] = standin::scalar(rule);
         const std::uint64_t before = tarn::flop_total;
-        const Outcome outcome = standin::call(mexFunction, 1, inputs);
+        const Outcome outcome = run(inputs);
         ASSERT_FALSE(outcome.raised) << outcome.error;
 
         // Passing nodes, pattern by pattern, read from the trace.
@@ -394,8 +364,8 @@ TEST_F(Scoring, WorkTotalsForManyNodesAndPatterns)
 TEST_F(Scoring, WorkLineCarriesEarlierCallsAndIsNeverCutTo32Bits)
 {
     const std::uint64_t before = tarn::flop_total;
-    const Outcome first = score(two_far_nodes(), {7, 9}, 0.5, three_patterns, 0, 1);
-    const Outcome second = score(two_far_nodes(), {7, 9}, 0.5, three_patterns, 0, 1);
+    const Outcome first = run(two_far_nodes(), {7, 9}, 0.5, three_patterns, 0, 1);
+    const Outcome second = run(two_far_nodes(), {7, 9}, 0.5, three_patterns, 0, 1);
     EXPECT_NE(first.console.find(work_line(before + 46, 6)), std::string::npos);
     EXPECT_NE(second.console.find(work_line(before + 2 * 46, 6)), std::string::npos);
 
@@ -403,7 +373,7 @@ TEST_F(Scoring, WorkLineCarriesEarlierCallsAndIsNeverCutTo32Bits)
     const std::uint64_t saved = tarn::flop_total;
     const std::uint64_t near_wrap = 0xFFFFFFF0u;
     tarn::flop_total = near_wrap;
-    const Outcome large = score(two_far_nodes(), {7, 9}, 0.5, three_patterns, 1, 1);
+    const Outcome large = run(two_far_nodes(), {7, 9}, 0.5, three_patterns, 1, 1);
     EXPECT_NE(large.console.find(work_line(near_wrap + 46 + 4, 18)), std::string::npos) << large.console;
     EXPECT_EQ(tarn::flop_total, near_wrap + 46);
     tarn::flop_total = saved + 46;
@@ -412,11 +382,11 @@ TEST_F(Scoring, WorkLineCarriesEarlierCallsAndIsNeverCutTo32Bits)
 TEST_F(Scoring, ElapsedSecondsCountClockBoundariesPassed)
 {
     clock_readings = {999, 1001};
-    Outcome outcome = score(two_far_nodes(), {7, 9}, 0.5, {0}, 0, 1);
+    Outcome outcome = run(two_far_nodes(), {7, 9}, 0.5, {0}, 0, 1);
     EXPECT_NE(outcome.console.find("comparisons in 1 seconds\n\n"), std::string::npos) << outcome.console;
     clock_readings = {1001, 1999};
     clock_position = 0;
-    outcome = score(two_far_nodes(), {7, 9}, 0.5, {0}, 0, 1);
+    outcome = run(two_far_nodes(), {7, 9}, 0.5, {0}, 0, 1);
     EXPECT_NE(outcome.console.find("comparisons in 0 seconds\n\n"), std::string::npos) << outcome.console;
 }
 

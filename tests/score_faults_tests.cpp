@@ -1,6 +1,7 @@
-// tarn_score when memory runs out: every allocation of a representative
-// classification call, host or node, under both decision rules, is made to
-// fail in turn.
+// tarn_score when memory runs out or the user interrupts: every allocation
+// of a representative classification call, host or node, under both
+// decision rules, is made to fail in turn, and an interrupt arrives at
+// each of its polls.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -8,13 +9,14 @@
 #include <vector>
 
 #include "fault_harness.h"
+#include "score_harness.h"
 
+using score_test::labels_of;
+using score_test::run;
 using standin::ArrayPtr;
 using standin::Outcome;
 
 namespace {
-
-const std::string out_of_memory = "TARN_SCORE: Not enough memory available; unable to run!";
 
 // Twelve nodes of two features in four labels (so the nodes fill more than
 // one block of any grouping, and the label table grows four times), and
@@ -37,16 +39,6 @@ std::vector<ArrayPtr> representative_inputs(double decision_option)
             standin::scalar(3)};
 }
 
-Outcome run(const std::vector<ArrayPtr>& inputs)
-{
-    return standin::call(mexFunction, 1, inputs);
-}
-
-std::vector<double> labels_of(const Outcome& outcome)
-{
-    return outcome.outputs.at(0) ? standin::values_of(outcome.outputs[0].get()) : std::vector<double>{};
-}
-
 }  // namespace
 
 TEST(ScoreFaults, TheRepresentativeCallsDecideAndLeaveOnePatternUnclassified)
@@ -60,18 +52,20 @@ TEST(ScoreFaults, TheRepresentativeCallsDecideAndLeaveOnePatternUnclassified)
     }
 }
 
-// Each allocation of the call fails once (fault_harness.h): the command
-// ends with the prepared message, releases everything and stays usable.
+// Each allocation of the call fails once and an interrupt arrives at each
+// poll (fault_harness.h): the command ends with the prepared message,
+// releases everything and stays usable.
 TEST(ScoreFaults, EveryAllocationPointFailsOnceUnderBothRulesAndTheCommandStaysUsable)
 {
     for (double rule : {0.0, 1.0}) {
         SCOPED_TRACE("decision_option " + std::to_string(rule));
         const auto inputs = representative_inputs(rule);
-        const auto counted = fault_test::fail_every_allocation([&] { return run(inputs); }, out_of_memory);
+        const auto counted = fault_test::fail_every_point(score_test::command, 1, inputs);
         EXPECT_GT(counted.host, 0);
         EXPECT_GT(counted.node, 0);
+        EXPECT_GE(counted.polls, 6);  // at least one per pattern
         std::cout << "[ figures  ] tarn_score rule " << rule << " allocation points: " << counted.host << " host, "
-                  << counted.node << " node\n";
+                  << counted.node << " node; " << counted.polls << " interrupt polls\n";
     }
 }
 
@@ -85,6 +79,6 @@ TEST(ScoreFaults, EmptyTemplatesAndPatternsFailCleanlyToo)
         inputs[0] = standin::make_array(mxDOUBLE_CLASS, {0, 5});
         inputs[1] = standin::make_array(mxDOUBLE_CLASS, {0, 1});
         inputs[3] = standin::make_array(mxDOUBLE_CLASS, {0, 2});
-        fault_test::fail_every_allocation([&] { return run(inputs); }, out_of_memory);
+        fault_test::fail_every_point(score_test::command, 1, inputs);
     }
 }

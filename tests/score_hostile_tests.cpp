@@ -13,10 +13,7 @@
 #include <vector>
 
 #include "every_kernel_path.h"
-#include "model/node_memory.h"
-#include "standin.h"
-
-using standin::ArrayPtr;
+#include "score_harness.h"
 
 namespace {
 
@@ -31,30 +28,21 @@ struct Scored {
 
 // Classifies one-feature patterns against template rows {mean, sigma,
 // prior} labelled 7, 9, 11, ... in row order, and checks what every call
-// must give: no error, a K x 1 column, no input written to and no node
-// block left behind.
+// must give whatever the numbers (harness.h), no error and a K x 1 column.
 Scored score(const std::vector<std::vector<double>>& rows, const std::vector<double>& patterns, double vigilance,
              double rule, const std::vector<double>& node_labels = {})
 {
-    std::vector<double> flat;
     std::vector<double> labels = node_labels;
-    for (std::size_t j = 0; j < rows.size(); ++j) {
-        flat.insert(flat.end(), rows[j].begin(), rows[j].end());
-        if (node_labels.empty())
-            labels.push_back(7 + 2 * static_cast<double>(j));
-    }
-    const std::size_t live = tarn::node_memory_live_blocks();
+    for (std::size_t j = 0; node_labels.empty() && j < rows.size(); ++j)
+        labels.push_back(7 + 2 * static_cast<double>(j));
     const auto outcome =
-        standin::call(mexFunction, 1,
-                      {standin::matrix(rows.size(), 3, flat), standin::column(labels), standin::scalar(vigilance),
-                       standin::column(patterns), standin::scalar(unknown), standin::scalar(rule), standin::scalar(3)});
+        score_test::run(score_test::one_feature_templates(rows), labels, vigilance, patterns, rule, 3, unknown);
+    EXPECT_EQ(harness::violation(score_test::command, outcome), "");
     EXPECT_FALSE(outcome.raised) << outcome.error;
-    EXPECT_TRUE(outcome.inputs_unchanged);
-    EXPECT_EQ(tarn::node_memory_live_blocks(), live);
     if (outcome.raised)
         return {};
     EXPECT_EQ(standin::dims_of(outcome.outputs[0].get()), (std::vector<std::size_t>{patterns.size(), 1}));
-    return Scored{standin::values_of(outcome.outputs[0].get()), outcome.console};
+    return Scored{score_test::labels_of(outcome), outcome.console};
 }
 
 using Labels = std::vector<double>;

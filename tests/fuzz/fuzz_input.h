@@ -19,9 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "model/node_memory.h"
-#include "standin.h"
-#include "tests/kernel_path.h"
+#include "harness.h"
+#include "kernel_path.h"
 
 namespace fuzz {
 
@@ -195,24 +194,19 @@ inline std::size_t argument_count(Bytes& in, std::size_t right, std::size_t most
     return in.below(static_cast<unsigned>(most + 1));
 }
 
-// An allocation failure to inject, or none: a host allocation answered by
-// null (MATLAB) or by an error the host raises (Octave), or a node block.
-struct Injection {
-    bool host = false;
-    bool raises = false;
-    long at = 0;  // 0: none
-};
-
-inline Injection injection(Bytes& in)
+// A failure to inject, or none: a host allocation answered by null
+// (MATLAB) or by an error the host raises (Octave), a node block, or an
+// interrupt at one of the polls.
+inline harness::Injection injection(Bytes& in)
 {
-    Injection i;
+    using harness::Injection;
     if (in.chance(200))
-        return i;
-    i.host = in.below(2) == 0;
+        return {};
+    const bool host = in.below(2) == 0;
     const std::uint8_t b = in.byte();
-    i.at = 1 + static_cast<long>(b % (i.host ? 64 : 8));
-    i.raises = i.host && (b & 64) != 0;
-    return i;
+    if (host)
+        return {(b & 64) != 0 ? Injection::host_raises : Injection::host_null, 1 + static_cast<long>(b % 64)};
+    return {(b & 64) != 0 ? Injection::interrupt : Injection::node, 1 + static_cast<long>(b % 8)};
 }
 
 inline const tarn::KernelPath& any_kernel_path(Bytes& in)
@@ -222,208 +216,59 @@ inline const tarn::KernelPath& any_kernel_path(Bytes& in)
 }
 
 // Stops the run with a message: the fuzzer keeps the input that did it.
-[[noreturn]] inline void violated(const char* command, const std::string& what)
+[[noreturn]] inline void violated(const harness::Command& command, const std::string& what)
 {
-    std::fprintf(stderr, "%s: invariant violated: %s\n", command, what.c_str());
+    std::fprintf(stderr, "%s: invariant violated: %s\n", command.name, what.c_str());
     std::fflush(stderr);
     std::abort();
 }
 
-inline void expect(bool holds, const char* command, const std::string& what)
+inline void expect(bool holds, const harness::Command& command, const std::string& what)
 {
     if (!holds)
         violated(command, what);
 }
 
-// The elements of a real array of any numeric or logical class, as doubles.
-inline std::vector<double> elements_of(const ArrayPtr& array)
-{
-    std::size_t n = 1;
-    for (std::size_t d : standin::dims_of(array.get()))
-        n *= d;
-    std::vector<double> out(n);
-    const auto* p = static_cast<const unsigned char*>(mxGetData(array.get()));
-    for (std::size_t k = 0; k < n; ++k) {
-        switch (standin::class_of(array.get())) {
-            case mxDOUBLE_CLASS: {
-                double v;
-                std::memcpy(&v, p + 8 * k, 8);
-                out[k] = v;
-                break;
-            }
-            case mxSINGLE_CLASS: {
-                float v;
-                std::memcpy(&v, p + 4 * k, 4);
-                out[k] = v;
-                break;
-            }
-            case mxINT8_CLASS:
-                out[k] = static_cast<std::int8_t>(p[k]);
-                break;
-            case mxUINT8_CLASS:
-                out[k] = p[k];
-                break;
-            case mxLOGICAL_CLASS:
-                out[k] = p[k] != 0 ? 1 : 0;
-                break;
-            case mxINT16_CLASS: {
-                std::int16_t v;
-                std::memcpy(&v, p + 2 * k, 2);
-                out[k] = v;
-                break;
-            }
-            case mxUINT16_CLASS: {
-                std::uint16_t v;
-                std::memcpy(&v, p + 2 * k, 2);
-                out[k] = v;
-                break;
-            }
-            case mxINT32_CLASS: {
-                std::int32_t v;
-                std::memcpy(&v, p + 4 * k, 4);
-                out[k] = v;
-                break;
-            }
-            case mxUINT32_CLASS: {
-                std::uint32_t v;
-                std::memcpy(&v, p + 4 * k, 4);
-                out[k] = v;
-                break;
-            }
-            case mxINT64_CLASS: {
-                std::int64_t v;
-                std::memcpy(&v, p + 8 * k, 8);
-                out[k] = static_cast<double>(v);
-                break;
-            }
-            case mxUINT64_CLASS: {
-                std::uint64_t v;
-                std::memcpy(&v, p + 8 * k, 8);
-                out[k] = static_cast<double>(v);
-                break;
-            }
-            default:
-                out[k] = 0;
-                break;
-        }
-    }
-    return out;
-}
-
-// Bitwise equality of two double arrays (so NaN equals the same NaN).
-inline bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
-{
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-}
-
-// The console with every work line taken out (their totals grow from call
-// to call).
-inline std::string without_work_lines(const std::string& console)
-{
-    std::string kept;
-    std::size_t start = 0;
-    while (start < console.size()) {
-        std::size_t end = console.find('\n', start);
-        end = end == std::string::npos ? console.size() : end + 1;
-        if (console.find(" FLOPs and ", start) >= end)
-            kept.append(console, start, end - start);
-        start = end;
-    }
-    return kept;
-}
-
-// What every call must satisfy, whatever its arguments: an error message
-// that names the command and is a finished line of text; an argument
-// refused before anything is allocated or printed; a failed allocation
-// always reported as exhausted memory (or, when the host raised, ending the
-// call with the host's error) and exhausted memory never reported without
-// one; no warning (the checks leave the conversions nothing to warn about);
-// no input written to; every node block given back.
-inline void check_common(const char* command, const standin::Outcome& outcome, const Injection& injected,
-                         long node_allocations, std::size_t live_before)
-{
-    const std::string prefix = std::string(command) + ": ";
-    const std::string out_of_memory = prefix + "Not enough memory available; unable to run!";
-    expect(tarn::node_memory_live_blocks() == live_before, command, "node blocks left behind");
-    expect(outcome.inputs_unchanged, command, "an input was written to");
-    expect(outcome.warnings.empty(), command, "warning: " + (outcome.warnings.empty() ? "" : outcome.warnings[0]));
-    const bool failure_reached =
-        injected.at != 0 && (injected.host ? outcome.host_allocations >= injected.at : node_allocations >= injected.at);
-    if (failure_reached) {
-        const std::string expected = injected.raises ? standin::host_allocation_error : out_of_memory;
-        expect(outcome.raised && outcome.error == expected, command,
-               "a failed allocation not reported as exhausted memory: " +
-                   (outcome.raised ? outcome.error : std::string("success")));
-        return;
-    }
-    if (outcome.raised) {
-        expect(outcome.error.compare(0, prefix.size(), prefix) == 0, command,
-               "message without prefix: " + outcome.error);
-        expect(outcome.error.size() < 200, command, "overlong message");
-        for (char c : outcome.error)
-            expect((c >= ' ' && c <= '~') || c == '\n', command, "unprintable message: " + outcome.error);
-        expect(outcome.error.find('%') == std::string::npos, command, "unformatted message: " + outcome.error);
-        expect(outcome.error != out_of_memory, command, "out of memory without a failed allocation");
-        expect(outcome.host_allocations == 0 && node_allocations == 0 && outcome.console.empty(), command,
-               "an argument refused after allocating or printing: " + outcome.error);
-    }
-}
-
-// Calls the command with the injection armed and checks what every call
-// must satisfy.
-inline standin::Outcome run_checked(const char* command, standin::MexEntry entry, int nlhs,
-                                    const std::vector<ArrayPtr>& inputs, const Injection& injected)
-{
-    const std::size_t live = tarn::node_memory_live_blocks();
-    const long node_before = tarn::node_memory_allocation_count();
-    if (injected.at != 0 && injected.host)
-        standin::fail_host_allocation_at(
-            injected.at, injected.raises ? standin::HostFailure::raised_error : standin::HostFailure::null_answer);
-    else if (injected.at != 0)
-        tarn::node_memory_fail_at(injected.at);
-    standin::Outcome outcome = standin::call(entry, nlhs, inputs);
-    tarn::node_memory_fail_at(0);
-    standin::fail_host_allocation_at(0);
-    check_common(command, outcome, injected, tarn::node_memory_allocation_count() - node_before, live);
-    return outcome;
-}
-
 // A successful call repeated on the node-by-node matching path must give
-// the same bits in every output, the same console and the same work.
-inline void check_against_reference(const char* command, standin::MexEntry entry, int nlhs,
-                                    const std::vector<ArrayPtr>& inputs, const standin::Outcome& outcome)
+// the same bits, the same text and the same work.
+inline void check_against_reference(const harness::Command& command, int nlhs, const std::vector<ArrayPtr>& inputs,
+                                    const standin::Outcome& outcome)
 {
     standin::Outcome reference;
     {
         const ScopedKernelPath node_by_node(reference_path());
-        reference = standin::call(entry, nlhs, inputs);
+        reference = standin::call(command.entry, nlhs, inputs);
     }
     expect(!reference.raised, command, "the reference path raised: " + reference.error);
     for (std::size_t k = 0; k < outcome.outputs.size(); ++k)
-        expect(same_bits(standin::values_of(outcome.outputs[k].get()), standin::values_of(reference.outputs[k].get())),
+        expect(harness::same_bits(standin::values_of(outcome.outputs[k].get()),
+                                  standin::values_of(reference.outputs[k].get())),
                command, "output " + std::to_string(k + 1) + " differs from the reference path");
-    expect(without_work_lines(outcome.console) == without_work_lines(reference.console), command,
+    expect(harness::without_work_lines(outcome.console) == harness::without_work_lines(reference.console), command,
            "console differs from the reference path:\n" + outcome.console + "----\n" + reference.console);
     expect(outcome.work == reference.work, command, "work differs from the reference path");
 }
 
 // One fuzz input: picks a matching path and an injection, builds the
-// arguments, runs the command with every common check, then the command's
-// own checks of a success and the comparison with the node-by-node path.
+// arguments, runs the command with the checks of every call (harness.h),
+// then the command's own checks of a success and the comparison with the
+// node-by-node path.
 template <typename Build, typename CheckSuccess>
-int fuzz_one(const char* command, standin::MexEntry entry, const std::uint8_t* data, std::size_t size, Build build,
+int fuzz_one(const harness::Command& command, const std::uint8_t* data, std::size_t size, Build build,
              CheckSuccess check_success)
 {
     Bytes in(data, size);
     const tarn::KernelPath& path = any_kernel_path(in);
-    const Injection injected = injection(in);
+    const harness::Injection injected = injection(in);
     const auto b = build(in);
 
-    const ScopedKernelPath on(path);  // stays on the fastest when the CPU lacks it
-    const standin::Outcome outcome = run_checked(command, entry, b.nlhs, b.inputs, injected);
+    const ScopedKernelPath on_path(path);  // stays on the fastest when the CPU lacks it
+    const harness::Result outcome = harness::call(command, b.nlhs, b.inputs, injected);
+    const std::string breach = harness::violation(command, outcome, injected);
+    expect(breach.empty(), command, breach);
     if (!outcome.raised) {
         check_success(b, outcome);
-        check_against_reference(command, entry, b.nlhs, b.inputs, outcome);
+        check_against_reference(command, b.nlhs, b.inputs, outcome);
     }
     return 0;
 }

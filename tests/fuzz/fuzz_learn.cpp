@@ -17,7 +17,7 @@
 
 namespace {
 
-const char* const command = "TARN_LEARN";
+const harness::Command command{"TARN_LEARN", mexFunction};
 
 struct Built {
     int nlhs = 3;
@@ -103,7 +103,7 @@ void check_success(const Built& b, const standin::Outcome& outcome)
 
     // Node labels are whole numbers made from the pattern labels.
     std::set<double> converted;
-    for (double y : fuzz::elements_of(b.inputs[1]))
+    for (double y : standin::values_of(b.inputs[1].get()))
         converted.insert(static_cast<double>(tarn::integer_from_double(y)));
     for (double label : standin::values_of(outcome.outputs[1].get()))
         expect(converted.count(label) == 1, command, "a node label that no pattern carries");
@@ -128,5 +128,5 @@ void check_success(const Built& b, const standin::Outcome& outcome)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return fuzz::fuzz_one(command, mexFunction, data, size, build, check_success);
+    return fuzz::fuzz_one(command, data, size, build, check_success);
 }

@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const command = "TARN_SCORE";
+const harness::Command command{"TARN_SCORE", mexFunction};
 
 struct Built {
     int nlhs = 1;
@@ -99,7 +99,7 @@ void check_success(const Built& b, const standin::Outcome& outcome)
 
     std::set<double> possible;
     possible.insert(static_cast<double>(tarn::integer_from_double(mxGetScalar(b.inputs[4].get()))));
-    for (double label : fuzz::elements_of(b.inputs[1]))
+    for (double label : standin::values_of(b.inputs[1].get()))
         possible.insert(static_cast<double>(tarn::integer_from_double(label)));
     for (double predicted : standin::values_of(outcome.outputs[0].get()))
         expect(possible.count(predicted) == 1, command, "a prediction that is neither a node label nor unknown");
@@ -112,5 +112,5 @@ void check_success(const Built& b, const standin::Outcome& outcome)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return fuzz::fuzz_one(command, mexFunction, data, size, build, check_success);
+    return fuzz::fuzz_one(command, data, size, build, check_success);
 }

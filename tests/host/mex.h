@@ -3,8 +3,8 @@
 #ifndef TARN_STANDIN_MEX_H
 #define TARN_STANDIN_MEX_H
 
-#include <stddef.h>
 #include <stdbool.h>
+#include <stddef.h>
 
 #define TARN_HOST_HAS_ADD_FLOPS 1
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <initializer_list>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +27,8 @@ ArrayPtr scalar(double value);
 ArrayPtr column(const std::vector<double>& values);
 ArrayPtr row(const std::vector<double>& values);
 
-// The values of a double array in column-major order, and its extents.
+// The values of an array of any numeric or logical class, as doubles in
+// column-major order (0 for other classes), and its extents.
 std::vector<double> values_of(const mxArray* array);
 std::vector<std::size_t> dims_of(const mxArray* array);
 mxClassID class_of(const mxArray* array);

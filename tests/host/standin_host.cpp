@@ -42,26 +42,63 @@ long pending_failure = 0;
 HostFailure pending_how = HostFailure::null_answer;
 long pending_interrupt = 0;
 
-std::size_t element_size(mxClassID cls)
+// How the elements of each class are stored: their size, and reading and
+// writing one as a double.
+struct Codec {
+    std::size_t size;
+    double (*load)(const unsigned char*);
+    void (*save)(unsigned char*, double);
+};
+
+template <typename T>
+double load(const unsigned char* p)
+{
+    T x;
+    std::memcpy(&x, p, sizeof x);
+    return static_cast<double>(x);
+}
+
+template <typename T>
+void save(unsigned char* p, double v)
+{
+    const T x = static_cast<T>(v);
+    std::memcpy(p, &x, sizeof x);
+}
+
+template <typename T>
+constexpr Codec codec_of()
+{
+    return {sizeof(T), load<T>, save<T>};
+}
+
+Codec codec(mxClassID cls)
 {
     switch (cls) {
-    case mxDOUBLE_CLASS:
-    case mxINT64_CLASS:
-    case mxUINT64_CLASS:
-        return 8;
-    case mxSINGLE_CLASS:
-    case mxINT32_CLASS:
-    case mxUINT32_CLASS:
-        return 4;
-    case mxINT16_CLASS:
-    case mxUINT16_CLASS:
-    case mxCHAR_CLASS:
-        return 2;
-    case mxCELL_CLASS:
-    case mxSTRUCT_CLASS:
-        return sizeof(void*);
-    default:
-        return 1;
+        case mxDOUBLE_CLASS:
+            return codec_of<double>();
+        case mxSINGLE_CLASS:
+            return codec_of<float>();
+        case mxINT8_CLASS:
+            return codec_of<std::int8_t>();
+        case mxUINT8_CLASS:
+            return codec_of<std::uint8_t>();
+        case mxINT16_CLASS:
+            return codec_of<std::int16_t>();
+        case mxUINT16_CLASS:
+        case mxCHAR_CLASS:
+            return codec_of<std::uint16_t>();
+        case mxINT32_CLASS:
+            return codec_of<std::int32_t>();
+        case mxUINT32_CLASS:
+            return codec_of<std::uint32_t>();
+        case mxINT64_CLASS:
+            return codec_of<std::int64_t>();
+        case mxUINT64_CLASS:
+            return codec_of<std::uint64_t>();
+        case mxLOGICAL_CLASS:
+            return codec_of<bool>();
+        default:  // cells, structures and the like: slots whose contents no one reads
+            return {sizeof(void*), nullptr, nullptr};
     }
 }
 
@@ -73,24 +110,11 @@ std::size_t element_count(const std::vector<mwSize>& dims)
     return n;
 }
 
-void store(mxArray* a, std::size_t k, double v)
+// Element k as a double (0 for classes without numbers).
+double element(const mxArray* a, std::size_t k)
 {
-    unsigned char* p = a->bytes.data() + k * element_size(a->cls);
-    switch (a->cls) {
-    case mxDOUBLE_CLASS: { double x = v; std::memcpy(p, &x, 8); break; }
-    case mxSINGLE_CLASS: { float x = static_cast<float>(v); std::memcpy(p, &x, 4); break; }
-    case mxINT8_CLASS: { auto x = static_cast<std::int8_t>(v); std::memcpy(p, &x, 1); break; }
-    case mxUINT8_CLASS: { auto x = static_cast<std::uint8_t>(v); std::memcpy(p, &x, 1); break; }
-    case mxINT16_CLASS: { auto x = static_cast<std::int16_t>(v); std::memcpy(p, &x, 2); break; }
-    case mxUINT16_CLASS: { auto x = static_cast<std::uint16_t>(v); std::memcpy(p, &x, 2); break; }
-    case mxCHAR_CLASS: { auto x = static_cast<std::uint16_t>(v); std::memcpy(p, &x, 2); break; }
-    case mxINT32_CLASS: { auto x = static_cast<std::int32_t>(v); std::memcpy(p, &x, 4); break; }
-    case mxUINT32_CLASS: { auto x = static_cast<std::uint32_t>(v); std::memcpy(p, &x, 4); break; }
-    case mxINT64_CLASS: { auto x = static_cast<std::int64_t>(v); std::memcpy(p, &x, 8); break; }
-    case mxUINT64_CLASS: { auto x = static_cast<std::uint64_t>(v); std::memcpy(p, &x, 8); break; }
-    case mxLOGICAL_CLASS: { bool x = v != 0.0; std::memcpy(p, &x, 1); break; }
-    default: break;
-    }
+    const Codec c = codec(a->cls);
+    return c.load != nullptr ? c.load(a->bytes.data() + k * c.size) : 0.0;
 }
 
 bool allocation_allowed()
@@ -113,9 +137,10 @@ ArrayPtr make_array(mxClassID cls, std::vector<std::size_t> dims, const std::vec
     a->complex = complex;
     a->sparse = sparse;
     const std::size_t n = element_count(a->dims);
-    a->bytes.assign(n * element_size(cls) * (complex ? 2 : 1), 0);
-    for (std::size_t k = 0; k < n && k < values.size(); ++k)
-        store(a, k, values[k]);
+    const Codec c = codec(cls);
+    a->bytes.assign(n * c.size * (complex ? 2 : 1), 0);
+    for (std::size_t k = 0; c.save != nullptr && k < n && k < values.size(); ++k)
+        c.save(a->bytes.data() + k * c.size, values[k]);
     return ArrayPtr(a, [](mxArray* p) { delete p; });
 }
 
@@ -146,10 +171,9 @@ ArrayPtr row(const std::vector<double>& values)
 
 std::vector<double> values_of(const mxArray* array)
 {
-    const std::size_t n = element_count(array->dims);
-    std::vector<double> out(n);
-    if (n != 0)
-        std::memcpy(out.data(), array->bytes.data(), n * sizeof(double));
+    std::vector<double> out(element_count(array->dims));
+    for (std::size_t k = 0; k < out.size(); ++k)
+        out[k] = element(array, k);
     return out;
 }
 
@@ -259,23 +283,7 @@ const mwSize* mxGetDimensions(const mxArray* array)
 
 double mxGetScalar(const mxArray* array)
 {
-    if (array->bytes.empty())
-        return 0.0;
-    const unsigned char* p = array->bytes.data();
-    switch (array->cls) {
-    case mxDOUBLE_CLASS: { double x; std::memcpy(&x, p, 8); return x; }
-    case mxSINGLE_CLASS: { float x; std::memcpy(&x, p, 4); return x; }
-    case mxINT8_CLASS: return static_cast<std::int8_t>(p[0]);
-    case mxUINT8_CLASS: return p[0];
-    case mxINT16_CLASS: { std::int16_t x; std::memcpy(&x, p, 2); return x; }
-    case mxUINT16_CLASS: { std::uint16_t x; std::memcpy(&x, p, 2); return x; }
-    case mxINT32_CLASS: { std::int32_t x; std::memcpy(&x, p, 4); return x; }
-    case mxUINT32_CLASS: { std::uint32_t x; std::memcpy(&x, p, 4); return x; }
-    case mxINT64_CLASS: { std::int64_t x; std::memcpy(&x, p, 8); return static_cast<double>(x); }
-    case mxUINT64_CLASS: { std::uint64_t x; std::memcpy(&x, p, 8); return static_cast<double>(x); }
-    case mxLOGICAL_CLASS: return p[0] != 0 ? 1.0 : 0.0;
-    default: return 0.0;
-    }
+    return array->bytes.empty() ? 0.0 : standin::element(array, 0);
 }
 
 double* mxGetPr(const mxArray* array)
@@ -321,7 +329,7 @@ mxArray* mxCreateNumericArray(mwSize ndim, const mwSize* dims, mxClassID classid
     a->cls = classid;
     a->dims.assign(dims, dims + ndim);
     a->complex = flag == mxCOMPLEX;
-    a->bytes.assign(standin::element_count(a->dims) * standin::element_size(classid), 0);
+    a->bytes.assign(standin::element_count(a->dims) * standin::codec(classid).size, 0);
     state.created.insert(a);
     return a;
 }
