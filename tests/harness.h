@@ -47,10 +47,8 @@ inline Result call(const Command& command, int nlhs, const std::vector<ArrayPtr>
         standin::fail_host_allocation_at(injected.at, injected.kind == Injection::host_raises
                                                           ? standin::HostFailure::raised_error
                                                           : standin::HostFailure::null_answer);
-    else if (injected.kind == Injection::node)
-        tarn::node_memory_fail_at(injected.at);
-    else if (injected.kind == Injection::interrupt)
-        standin::interrupt_at_poll(injected.at);
+    tarn::node_memory_fail_at(injected.kind == Injection::node ? injected.at : 0);
+    standin::interrupt_at_poll(injected.kind == Injection::interrupt ? injected.at : 0);
     Result result;
     static_cast<standin::Outcome&>(result) = standin::call(command.entry, nlhs, inputs);
     tarn::node_memory_fail_at(0);
@@ -63,17 +61,10 @@ inline Result call(const Command& command, int nlhs, const std::vector<ArrayPtr>
 // Whether the injected failure or interrupt was reached in the call.
 inline bool reached(const Result& result, const Injection& injected)
 {
-    switch (injected.kind) {
-        case Injection::host_null:
-        case Injection::host_raises:
-            return result.host_allocations >= injected.at;
-        case Injection::node:
-            return result.node_allocations >= injected.at;
-        case Injection::interrupt:
-            return result.interrupt_polls >= injected.at;
-        default:
-            return false;
-    }
+    const long made = injected.kind == Injection::node        ? result.node_allocations
+                      : injected.kind == Injection::interrupt ? result.interrupt_polls
+                                                              : result.host_allocations;
+    return injected.kind != Injection::none && made >= injected.at;
 }
 
 // The first breach of what every call must satisfy, or "" when there is
