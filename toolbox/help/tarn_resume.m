@@ -100,7 +100,8 @@
 %! ## Half the rows, then the other half: one pass over all rows.
 %! for vigilance = [0 0.3 1]
 %!   [T, L, n] = tarn_learn (X(1:25, :), y(1:25), vigilance, 1, 1, 0, 0, 0);
-%!   [T, L, n, N, A] = tarn_resume (T, L, 25, X(26:end, :), y(26:end), vigilance, 1, 1, 0, 0, 0);
+%!   [T, L, n, N, A] = tarn_resume (T, L, 25, X(26:end, :), y(26:end), ...
+%!                                  vigilance, 1, 1, 0, 0, 0);
 %!   [T2, L2, n2] = tarn_learn (X, y, vigilance, 1, 1, 0, 0, 0);
 %!   assert (T, T2);
 %!   assert (L, L2);
@@ -112,7 +113,8 @@
 %! ## From nothing, tarn_resume is tarn_learn, printed report included.
 %! clear -f tarn_learn tarn_resume
 %! learnt = evalc ("[T, L, n] = tarn_learn (X, y, 0, 1, 5, 1, 1, 2);");
-%! resumed = evalc ("[T2, L2, n2] = tarn_resume (zeros (0, 5), zeros (0, 1), 0, X, y, 0, 1, 5, 1, 1, 2);");
+%! resumed = evalc (["[T2, L2, n2] = tarn_resume (zeros (0, 5), zeros (0, 1), 0, X, y, " ...
+%!                   "0, 1, 5, 1, 1, 2);"]);
 %! assert (resumed, learnt);
 %! assert ({T2, L2, n2}, {T, L, n});
 
@@ -122,8 +124,12 @@
 %! tarn_resume (T, L, 60, X, y, 0, 1, 1, 0, 0, 0);
 %! assert (columns (ans), 5);
 
-%!error <disagree: row 1: prior 0.5 x 3 presentations = 1.5,> tarn_resume ([0 1 0.5], 1, 3, 0, 1, 0, 1, 1, 0, 0, 0)
-%!error <must be a whole number from 0 to 4294967295; received 2.5> tarn_resume ([0 1 0.5], 1, 2.5, 0, 1, 0, 1, 1, 0, 0, 0)
+%!error <disagree: row 1: prior 0.5 x 3 presentations = 1.5,>
+%! tarn_resume ([0 1 0.5], 1, 3, 0, 1, 0, 1, 1, 0, 0, 0)
+%!error <must be a whole number from 0 to 4294967295; received 2.5>
+%! tarn_resume ([0 1 0.5], 1, 2.5, 0, 1, 0, 1, 1, 0, 0, 0)
 %!error <11 input arguments required; received 3> tarn_resume (1, 2, 3)
-%!error <must have M columns for the 2M\+1 of Templates> tarn_resume ([0 1 0.5], 1, 2, [0 0], 1, 0, 1, 1, 0, 0, 0)
-%!error <would exceed 4294967295> tarn_resume ([0 1 0.5], 1, 2, [0; 0; 0], [1; 1; 1], 0, 1, 2^31 - 1, 0, 0, 0)
+%!error <must have M columns for the 2M\+1 of Templates>
+%! tarn_resume ([0 1 0.5], 1, 2, [0 0], 1, 0, 1, 1, 0, 0, 0)
+%!error <would exceed 4294967295>
+%! tarn_resume ([0 1 0.5], 1, 2, [0; 0; 0], [1; 1; 1], 0, 1, 2^31 - 1, 0, 0, 0)
