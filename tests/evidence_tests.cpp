@@ -210,9 +210,6 @@ TEST(Evidence, ArgumentsAreCheckedInOrderAndNamed)
         std::string message;
     };
     const std::vector<Refusal> refusals = {
-        {0, harness::three_dimensional(),
-         "1st input argument (Templates) must be a matrix; received an array of 3 "
-         "dimensions."},
         {0, standin::make_array(mxCELL_CLASS, {2, 3}),
          "1st input argument (Templates) must be a real, full, numeric "
          "or logical array; received a cell array."},
@@ -222,9 +219,6 @@ TEST(Evidence, ArgumentsAreCheckedInOrderAndNamed)
         {0, standin::make_array(mxDOUBLE_CLASS, {2, 0}),
          "1st input argument (Templates) must have a column of "
          "priors; row 1 has no column."},
-        {1, standin::matrix(2, 2, {}),
-         "2nd input argument (NLabels) must be 2x1 or 1x2, one label per row of "
-         "Templates; received 2x2."},
         {2, standin::make_array(mxDOUBLE_CLASS, {1, 0}),
          "3rd input argument (vigilance) must be a scalar; received "
          "1x0."},
