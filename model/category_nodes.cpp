@@ -161,7 +161,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
     return true;
 }
 
-bool CategoryNodes::node_resume(const double* row, int node_label, std::uint32_t node_count_value)
+bool CategoryNodes::node_resume(const double* row, int node_label, std::uint32_t coded)
 {
     if (!make_room())
         return false;
@@ -169,8 +169,8 @@ bool CategoryNodes::node_resume(const double* row, int node_label, std::uint32_t
     Fields& f = fields[k];
     f.label = node_label;
     f.active = 0;
-    f.count = node_count_value;
-    f.log_count = std::log(static_cast<double>(node_count_value));
+    f.count = coded;
+    f.log_count = std::log(static_cast<double>(coded));
     for (int i = 0; i < m; ++i) {
         means[slot(k, i)] = row[i];
         sigmas[slot(k, i)] = row[m + i];

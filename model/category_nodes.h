@@ -68,7 +68,7 @@ public:
     // exported, with the number of presentations it has coded: its prior
     // stays unset, so it chooses and learns as if training had never
     // stopped. False when memory ran out.
-    bool node_resume(const double* row, int label, std::uint32_t count);
+    bool node_resume(const double* row, int label, std::uint32_t coded);
     // Node k against pattern x.
     NodeMatch node_match(int k, const double* x) const;
     // The choice value of node k from its fields and the log_match that
