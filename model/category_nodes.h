@@ -38,6 +38,11 @@ struct NodeBlocks {
     int features;
 };
 
+// The count behind an exported prior: the whole number nearest to
+// prior x presentations when that product lies within 1e-6 of a whole
+// number of at least 1 (and below 2^32); 0 when it does not.
+std::uint32_t recovered_count(double prior, std::uint32_t presentations);
+
 class CategoryNodes {
 public:
     static constexpr int lanes = 8;
@@ -59,6 +64,11 @@ public:
     // from_template is 0, loaded from a template row otherwise. False when
     // memory ran out; the nodes already made are untouched then.
     bool node_init(const double* data, int label, int from_template);
+    // Appends a trained node from a template row that an earlier training
+    // exported, with the number of presentations it has coded: its prior
+    // stays unset, so it chooses and learns as if training had never
+    // stopped. False when memory ran out.
+    bool node_resume(const double* row, int label, std::uint32_t coded);
     // Node k against pattern x.
     NodeMatch node_match(int k, const double* x) const;
     // The choice value of node k from its fields and the log_match that
@@ -115,6 +125,7 @@ private:
                static_cast<std::size_t>(k % lanes);
     }
     bool grow_to(int new_capacity);
+    bool make_room();  // for one more node
 
     int m;
     int node_count = 0;
@@ -125,5 +136,10 @@ private:
     void* vector_block = nullptr;
     void* field_block = nullptr;
 };
+
+// Loads one node per template row, in row order, each labelled by the
+// integer conversion of its label, as both scoring commands do. False
+// when memory ran out.
+bool load_template_rows(CategoryNodes& nodes, int J, double* const* templates, const double* labels);
 
 }  // namespace tarn

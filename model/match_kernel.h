@@ -65,4 +65,30 @@ private:
 // with out_of_memory when `scan` could not grow.
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan);
 
+// Picks among the nodes [0, n) that `eligible` accepts the one with the
+// largest choice value of the latest scan, the lower index on ties.
+// Candidates after the first cost one comparison each. Returns -1 when no
+// node is eligible. Training and both scoring commands decide by it.
+template <typename Eligible>
+int choose_node(int n, const NodeScan& scan, Eligible eligible, std::int64_t* comparisons)
+{
+    int winner = -1;
+    double best_choice = 0.0;
+    for (int k = 0; k < n; ++k) {
+        if (!eligible(k))
+            continue;
+        if (winner < 0) {
+            winner = k;
+            best_choice = scan.choice_value(k);
+        } else {
+            ++*comparisons;
+            if (scan.choice_value(k) > best_choice) {
+                winner = k;
+                best_choice = scan.choice_value(k);
+            }
+        }
+    }
+    return winner;
+}
+
 }  // namespace tarn

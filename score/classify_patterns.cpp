@@ -20,17 +20,6 @@ struct LabelSum {
     double sum;
 };
 
-// Loads one node per template row, in row order; false when memory ran out.
-bool load_nodes(CategoryNodes& nodes, int J, double* const* templates, const double* labels)
-{
-    if (!nodes.reserve(J))
-        return false;
-    for (int j = 0; j < J; ++j)
-        if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1))
-            return false;
-    return true;
-}
-
 // The distinct labels in order of first appearance (rule 1 only).
 struct LabelTable {
     LabelSum* records = nullptr;  // host block, grown one record at a time
@@ -112,10 +101,8 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
     if (scanned != RunStatus::done)
         return scanned;
     comparisons += n;
-    int winner = -1;
-    double best_choice = 0.0;
     InterruptPoll poll;  // many labels make the sums a pattern's larger part
-    for (int j = 0; j < n; ++j) {
+    for (int j = 0; j < n && (by_sums || setting.oflag >= 3); ++j) {
         if (!scan.passed(j)) {
             if (setting.oflag >= 3)
                 console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, scan.match_value(j),
@@ -125,19 +112,8 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
         const double choice = scan.choice_value(j);
         if (setting.oflag >= 3)
             console_printf("      CCF(%d)=%f\n", j + 1, choice);
-        if (!by_sums) {
-            if (winner < 0) {
-                winner = j;
-                best_choice = choice;
-            } else {
-                ++comparisons;
-                if (choice > best_choice) {
-                    winner = j;
-                    best_choice = choice;
-                }
-            }
+        if (!by_sums)
             continue;
-        }
         if (poll.pending(table.record_count))
             return RunStatus::interrupted;
         for (int k = 0; k < table.record_count; ++k) {
@@ -149,6 +125,8 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
     }
 
     if (!by_sums) {
+        const int winner = choose_node(
+            n, scan, [&scan](int k) { return scan.passed(k); }, &comparisons);
         if (winner >= 0) {
             *out = static_cast<double>(nodes.label(winner));
             nodes.set_active(winner, true);
@@ -221,7 +199,7 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     const Setting setting{vigilance, unknown_label, decision_option, oflag};
 
     CategoryNodes nodes(M);
-    if (!load_nodes(nodes, J, templates, labels))
+    if (!load_template_rows(nodes, J, templates, labels))
         return RunStatus::out_of_memory;
     LabelTable table;
     if (decision_option == 1) {
