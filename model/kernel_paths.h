@@ -18,11 +18,29 @@ namespace tarn {
 using BlockMatcher = void (*)(const NodeBlocks& nodes, int first, int end, const double* x, double bound,
                               double open_from, double* log_match, std::uint8_t* block_open);
 
+// The winner so far of a scan that prunes, and its work.
+struct PruneState {
+    double best;             // the largest choice value found so far
+    int best_node;           // its node (the lower index on ties); -1 while none
+    std::uint64_t computed;  // node-features summed
+};
+
+// Blocks [first, end), all of prunable nodes (NodeBlocks::flags), against
+// a finite pattern x. Each group of lane_width nodes sums its features in
+// order and stops once every one of its choice values, computed from its
+// partial sum, is below state.best: sums of squares only grow, so such a
+// node cannot win. Writes -1/2 the partial sum as log_match and 0 in exact
+// for the nodes of a group that stopped; for the others the exact
+// log_match and choice value, 1 in exact, and takes the best of them.
+using BlockPruner = void (*)(const NodeBlocks& nodes, int first, int end, const double* x, double log_presentations,
+                             double* log_match, double* choice, std::uint8_t* exact, PruneState& state);
+
 struct KernelPath {
     const char* name;
     bool (*cpu_supports)();
     BlockMatcher matcher;  // null: node by node through node_match and node_choice, the reference
     int lane_width;        // doubles per vector operation
+    BlockPruner pruner;    // null: every node summed in full
 };
 
 // Every path this build has: the reference first, then the block kernels
@@ -38,5 +56,18 @@ bool set_kernel_path(const char* name);
 // Benchmark seam: whether a node may stop summing once it cannot pass (on
 // by default; results are the same either way).
 void set_early_exit(bool enabled);
+
+// Benchmark seam: whether scans that need only the winner may stop summing
+// a node that cannot win (on by default; off is the kernel as it was
+// before pruning; results are the same either way).
+void set_pruning(bool enabled);
+
+// Node-features of every scan since the plug-in was loaded: how many the
+// scans covered, and how many they summed.
+struct KernelCounts {
+    std::uint64_t scanned;
+    std::uint64_t computed;
+};
+KernelCounts kernel_counts();
 
 }  // namespace tarn

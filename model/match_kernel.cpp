@@ -25,22 +25,27 @@ struct Vectors {
     static constexpr int parts = CategoryNodes::lanes / W;
 };
 
-// A permutation of the eight lanes of a mask, in each compiler's spelling.
+// A permutation of the lanes of a mask, in each compiler's spelling.
 #if defined(__clang__)
-#define TARN_PERMUTE8(m, ...) __builtin_shufflevector(m, m, __VA_ARGS__)
+#define TARN_PERMUTE(m, ...) __builtin_shufflevector(m, m, __VA_ARGS__)
 #else
-#define TARN_PERMUTE8(m, ...) __builtin_shuffle(m, Mask{__VA_ARGS__})
+#define TARN_PERMUTE(m, ...) __builtin_shuffle(m, Mask{__VA_ARGS__})
 #endif
 
 // Whether a comparison held (-1) in every lane, or in any lane.
 template <int W>
 inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
 {
-    using Mask [[maybe_unused]] = typename Vectors<W>::Mask;  // read by TARN_PERMUTE8 on GCC
+    using Mask [[maybe_unused]] = typename Vectors<W>::Mask;  // read by TARN_PERMUTE on GCC
     if constexpr (W == 8) {
-        m = m & TARN_PERMUTE8(m, 4, 5, 6, 7, 0, 1, 2, 3);
-        m = m & TARN_PERMUTE8(m, 2, 3, 0, 1, 6, 7, 4, 5);
-        m = m & TARN_PERMUTE8(m, 1, 0, 3, 2, 5, 4, 7, 6);
+        m = m & TARN_PERMUTE(m, 4, 5, 6, 7, 0, 1, 2, 3);
+        m = m & TARN_PERMUTE(m, 2, 3, 0, 1, 6, 7, 4, 5);
+        m = m & TARN_PERMUTE(m, 1, 0, 3, 2, 5, 4, 7, 6);
+        return m[0] != 0;
+    } else if constexpr (W == 4) {
+        // Within the vector: one extraction instead of four.
+        m = m & TARN_PERMUTE(m, 2, 3, 0, 1);
+        m = m & TARN_PERMUTE(m, 1, 0, 3, 2);
         return m[0] != 0;
     } else {
         long long r = -1;
@@ -48,6 +53,16 @@ inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
             r &= m[l];
         return r != 0;
     }
+}
+
+// The bits of one vector as another of the same size.
+template <typename To, typename From>
+inline __attribute__((always_inline)) To bits_as(const From& from)
+{
+    static_assert(sizeof(To) == sizeof(From), "same size");
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
 }
 
 template <int W>
@@ -103,6 +118,88 @@ inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes,
     }
 }
 
+// The block pruner (BlockPruner) for vectors of W lanes: each group of W
+// nodes of a block is one vector. The bound is exact: choice_value =
+// A + (-0.5 * s - B) only falls as s grows, since every operation rounds
+// monotonically, so a partial sum bounds the choice value from above. The
+// quick test s > T (T the sum where the bound crosses the best) only
+// decides when to look; the bound itself decides.
+template <int W>
+inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                        double log_presentations, double* log_match, double* choice,
+                                                        std::uint8_t* exact, PruneState& state)
+{
+    using Lanes = typename Vectors<W>::Lanes;
+    using Mask = typename Vectors<W>::Mask;
+    constexpr int parts = Vectors<W>::parts;
+    constexpr int lanes = CategoryNodes::lanes;
+    const int m = nodes.features;
+    // Looked at after every feature of few, after every second of many.
+    const int check = m > 16 ? 1 : 0;
+    Lanes log_n;
+    for (int l = 0; l < W; ++l)
+        log_n[l] = log_presentations;
+    for (int b = first; b < end; ++b) {
+        const double* mb = nodes.means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        const double* sb = nodes.sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        for (int p = 0; p < parts; ++p) {
+            const int base = b * lanes + p * W;
+            Lanes a;
+            Lanes sum_b;
+            Mask uses;
+            std::memcpy(&a, nodes.choice_a + base, sizeof a);
+            std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
+            std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
+            // ln N where the node takes it (trained nodes), +0 elsewhere.
+            const Lanes shift = bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+            const Lanes big_a = a - shift;
+            Lanes s = {};
+            int i = 0;
+            bool stopped = false;
+            if (state.best_node >= 0) {
+                const double best = state.best;
+                const Lanes t = 2.0 * ((big_a - best) - sum_b);
+                for (; i < m && !stopped; ++i) {
+                    Lanes mean;
+                    Lanes sigma;
+                    std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes + p * W, sizeof mean);
+                    std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
+                    const Lanes d = (mean - x[i]) / sigma;
+                    s = s + d * d;
+                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t))
+                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < best);
+                }
+            } else {
+                for (; i < m; ++i) {
+                    Lanes mean;
+                    Lanes sigma;
+                    std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes + p * W, sizeof mean);
+                    std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
+                    const Lanes d = (mean - x[i]) / sigma;
+                    s = s + d * d;
+                }
+            }
+            const int real = std::min(W, nodes.nodes - base);
+            state.computed += static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(real);
+            const Lanes lm = -0.5 * s;
+            std::memcpy(log_match + base, &lm, sizeof lm);
+            if (stopped) {
+                std::memset(exact + base, 0, W);
+                continue;
+            }
+            const Lanes c = big_a + (lm - sum_b);
+            std::memcpy(choice + base, &c, sizeof c);
+            std::memset(exact + base, 1, W);
+            for (int l = 0; l < real; ++l) {
+                if (state.best_node < 0 || c[l] > state.best || (c[l] == state.best && base + l < state.best_node)) {
+                    state.best = c[l];
+                    state.best_node = base + l;
+                }
+            }
+        }
+    }
+}
+
 // Every block path is this one template, instantiated for a vector width
 // (and, on x86, a target): 2 lanes of portable code, 4 of AVX2, 8 of AVX-512.
 void match_blocks_portable(const NodeBlocks& nodes, int first, int end, const double* x, double bound, double open_from,
@@ -111,8 +208,29 @@ void match_blocks_portable(const NodeBlocks& nodes, int first, int end, const do
     match_blocks<2>(nodes, first, end, x, bound, open_from, log_match, block_open);
 }
 
+void prune_blocks_portable(const NodeBlocks& nodes, int first, int end, const double* x, double log_presentations,
+                           double* log_match, double* choice, std::uint8_t* exact, PruneState& state)
+{
+    prune_blocks<2>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 #define TARN_HAS_X86_PATHS 1
+__attribute__((target("avx2"))) void prune_blocks_avx2(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                       double log_presentations, double* log_match, double* choice,
+                                                       std::uint8_t* exact, PruneState& state)
+{
+    prune_blocks<4>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
+__attribute__((target("avx512f"))) void prune_blocks_avx512(const NodeBlocks& nodes, int first, int end,
+                                                            const double* x, double log_presentations,
+                                                            double* log_match, double* choice, std::uint8_t* exact,
+                                                            PruneState& state)
+{
+    prune_blocks<8>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
 __attribute__((target("avx2"))) void match_blocks_avx2(const NodeBlocks& nodes, int first, int end, const double* x,
                                                        double bound, double open_from, double* log_match,
                                                        std::uint8_t* block_open)
@@ -150,6 +268,8 @@ bool every_cpu()
 
 const KernelPath* current_path = nullptr;
 bool early_exit = true;
+bool pruning = true;
+KernelCounts counts = {0, 0};
 
 // The vigilance test on log_match, deciding exp(log_match) >= vigilance
 // without the exponential wherever log_match is clearly on one side of
@@ -221,6 +341,26 @@ void scan_reference(const CategoryNodes& nodes, int first, int end, const double
     }
 }
 
+// The choice value of node k for a log_match, as node_choice forms it
+// from the parts kept with each node: ln(count) and the sum of ln(sigma)
+// for trained nodes, log_const for loaded ones.
+double choice_of(const CategoryNodes& nodes, int k, double lm, double log_presentations)
+{
+    double choice;
+    if (nodes.prior(k) >= 0.0) {
+        choice = lm + nodes.log_const(k);
+        // A value that is not a number is recomputed the reference way, so
+        // that it carries the same sign.
+        if (std::isnan(choice))
+            choice = CategoryNodes::loaded_choice(lm, nodes.log_const(k));
+    } else {
+        choice = (nodes.log_count(k) - log_presentations) + (lm - nodes.sum_log_sigma(k));
+        if (std::isnan(choice))
+            choice = CategoryNodes::trained_choice(nodes.log_count(k), log_presentations, lm, nodes.sum_log_sigma(k));
+    }
+    return choice;
+}
+
 // Blocks [first, end) through the block matcher. The choice value as
 // node_choice forms it, from the parts kept with each node: ln(count) and
 // the sum of ln(sigma) for trained nodes, log_const for loaded ones.
@@ -256,20 +396,8 @@ std::uint64_t scan_blocks(const CategoryNodes& nodes, BlockMatcher matcher, int 
             scan.passed[k] = passes ? 1 : 0;
             if (!passes)
                 continue;
-            double choice;
-            if (nodes.prior(k) >= 0.0) {
-                choice = lm + nodes.log_const(k);
-                if (std::isnan(choice))
-                    choice = CategoryNodes::loaded_choice(lm, nodes.log_const(k));
-                flops += 1;
-            } else {
-                choice = (nodes.log_count(k) - log_presentations) + (lm - nodes.sum_log_sigma(k));
-                if (std::isnan(choice))
-                    choice = CategoryNodes::trained_choice(nodes.log_count(k), log_presentations, lm,
-                                                           nodes.sum_log_sigma(k));
-                flops += trained_choice_flops;
-            }
-            scan.choice_value[k] = choice;
+            scan.choice_value[k] = choice_of(nodes, k, lm, log_presentations);
+            flops += nodes.prior(k) >= 0.0 ? 1 : trained_choice_flops;
         }
     }
     return flops;
@@ -280,12 +408,12 @@ std::uint64_t scan_blocks(const CategoryNodes& nodes, BlockMatcher matcher, int 
 const std::vector<KernelPath>& kernel_paths()
 {
     static const std::vector<KernelPath> paths = {
-        {"reference", every_cpu, nullptr, 1},
+        {"reference", every_cpu, nullptr, 1, nullptr},
 #if defined(__GNUC__)
-        {"blocks", every_cpu, match_blocks_portable, 2},
+        {"blocks", every_cpu, match_blocks_portable, 2, prune_blocks_portable},
 #if defined(TARN_HAS_X86_PATHS)
-        {"avx2", cpu_has_avx2, match_blocks_avx2, 4},
-        {"avx512", cpu_has_avx512, match_blocks_avx512, 8},
+        {"avx2", cpu_has_avx2, match_blocks_avx2, 4, prune_blocks_avx2},
+        {"avx512", cpu_has_avx512, match_blocks_avx512, 8, prune_blocks_avx512},
 #endif
 #endif
     };
@@ -317,6 +445,16 @@ void set_early_exit(bool enabled)
     early_exit = enabled;
 }
 
+void set_pruning(bool enabled)
+{
+    pruning = enabled;
+}
+
+KernelCounts kernel_counts()
+{
+    return counts;
+}
+
 NodeScan::~NodeScan()
 {
     node_memory_release(block);
@@ -326,8 +464,8 @@ bool NodeScan::cover(int nodes)
 {
     if (nodes <= capacity)
         return true;
-    void* grown =
-        allocate_arrays(static_cast<std::size_t>(nodes), log_match_, match_value_, choice_value_, passed_, block_open);
+    void* grown = allocate_arrays(static_cast<std::size_t>(nodes), log_match_, match_value_, choice_value_, passed_,
+                                  exact_, block_open);
     if (grown == nullptr)
         return false;
     node_memory_release(block);
@@ -347,14 +485,149 @@ double NodeScan::match_value(int k) const
     return match_value_[k];
 }
 
+namespace {
+
+constexpr std::uint64_t every_lane(std::uint8_t flag)
+{
+    return 0x0101010101010101ULL * flag;
+}
+
+// The eight flag bytes of block b.
+std::uint64_t block_flags(const NodeBlocks& blocks, int b)
+{
+    std::uint64_t word;
+    std::memcpy(&word, blocks.flags + static_cast<std::size_t>(b) * CategoryNodes::lanes, sizeof word);
+    return word;
+}
+
+bool all_finite(const double* x, int m)
+{
+    bool finite = true;
+    for (int i = 0; i < m; ++i)
+        finite = finite && std::isfinite(x[i]);
+    return finite;
+}
+
+// The winner as the loops pick it: the first passing node, replaced only by
+// a strictly larger choice value. Kept while a scan visits nodes out of
+// order: the best over choice values that are numbers (lower index on
+// ties), unless the first passing node's is not a number, which no
+// comparison can then beat.
+struct WinnerSearch {
+    PruneState state{0.0, -1, 0};
+    int first_passing = -1;
+    bool first_is_nan = false;
+    int passing = 0;
+
+    void offer(int k, double choice)
+    {
+        if (!std::isnan(choice) &&
+            (state.best_node < 0 || choice > state.best || (choice == state.best && k < state.best_node))) {
+            state.best = choice;
+            state.best_node = k;
+        }
+    }
+    // Node k passed, in index order among the passing nodes.
+    void passes(int k, bool choice_is_nan)
+    {
+        if (first_passing < 0) {
+            first_passing = k;
+            first_is_nan = choice_is_nan;
+        }
+        ++passing;
+    }
+    int winner() const
+    {
+        if (passing == 0)
+            return -1;
+        return first_is_nan ? first_passing : state.best_node;
+    }
+};
+
+// A winner_only scan at a vigilance of 0 or less, pattern finite: every node
+// whose sum cannot be not a number passes (exp() is never below 0), and
+// runs of blocks of such nodes go through the path's pruner; any other
+// block is matched in full as scan_blocks does it. `seed` is summed first.
+RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const double* x, const ScanSettings& settings,
+                      const ScanArrays& arrays, int stretch, std::uint8_t* exact, int seed, WinnerSearch& search)
+{
+    constexpr int lanes = CategoryNodes::lanes;
+    const int n = nodes.size();
+    const int m = nodes.features();
+    const int blocks = (n + lanes - 1) / lanes;
+    const NodeBlocks view = nodes.blocks();
+    const double log_presentations = std::log(static_cast<double>(presentation_total));
+    const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(m) + 5;
+    const VigilanceTest test(settings.vigilance, settings.exact_failures);
+    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
+    std::uint64_t computed = 0;
+
+    // The latest winner first: a strong best early lets most groups stop.
+    if (seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0) {
+        search.offer(seed, choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations));
+        computed += static_cast<std::uint64_t>(m);
+    }
+    for (int first = 0; first < blocks; first += stretch) {
+        if (first != 0 && host_interrupt_pending())
+            return RunStatus::interrupted;
+        const int end = std::min(blocks, first + stretch);
+        for (int b = first; b < end;) {
+            const int run = b;
+            std::uint64_t loaded = 0;
+            for (; b < end; ++b) {
+                const std::uint64_t word = block_flags(view, b);
+                if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
+                    break;
+                loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+            }
+            if (b > run) {
+                search.state.computed = 0;
+                path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, exact,
+                            search.state);
+                computed += search.state.computed;
+                const int from = run * lanes;
+                const int to = std::min(n, b * lanes);
+                std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
+                search.passes(from, false);
+                search.passing += to - from - 1;
+                flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
+            }
+            if (b == end)
+                break;
+            // A block with a node that may give a value that is not a number.
+            flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
+            const int from = b * lanes;
+            const int to = std::min(n, from + lanes);
+            std::memset(exact + from, 1, lanes);
+            computed += static_cast<std::uint64_t>(to - from) * static_cast<std::uint64_t>(m);
+            for (int k = from; k < to; ++k) {
+                if (!arrays.passed[k])
+                    continue;
+                search.passes(k, std::isnan(arrays.choice_value[k]));
+                search.offer(k, arrays.choice_value[k]);
+            }
+            ++b;
+        }
+    }
+    count_work_bulk(flops);
+    counts.computed += computed;
+    return RunStatus::done;
+}
+
+}  // namespace
+
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan)
 {
     const int n = nodes.size();
+    scan.winner_ = -1;
+    scan.passing_ = 0;
+    scan.pruned = false;
     if (n == 0)
         return RunStatus::done;
     if (!scan.cover(nodes.capacity()))
         return RunStatus::out_of_memory;
-    const BlockMatcher matcher = kernel_path().matcher;
+    const KernelPath& path = kernel_path();
+    const BlockMatcher matcher = path.matcher;
     scan.scanned = n;
     scan.match_values_marked = matcher == nullptr;
     const ScanArrays arrays{scan.log_match_, scan.match_value_, scan.choice_value_, scan.passed_, scan.block_open};
@@ -364,6 +637,19 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     const std::int64_t per_block = static_cast<std::int64_t>(std::max(nodes.features(), 1)) * lanes;
     const int stretch = static_cast<int>(std::max<std::int64_t>(1, work_between_polls / per_block));
     const int blocks = (n + lanes - 1) / lanes;
+    const std::uint64_t node_features = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(nodes.features());
+    counts.scanned += node_features;
+
+    if (settings.winner_only && pruning && path.pruner != nullptr && settings.vigilance <= 0.0 &&
+        all_finite(x, nodes.features())) {
+        WinnerSearch search;
+        const RunStatus status = scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed, search);
+        scan.winner_ = search.winner();
+        scan.passing_ = search.passing;
+        scan.seed = scan.winner_;
+        scan.pruned = true;
+        return status;
+    }
 
     const VigilanceTest test(settings.vigilance, settings.exact_failures);
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(nodes.features()) + 2);
@@ -378,7 +664,41 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     }
     if (matcher != nullptr)
         count_work_bulk(flops);
+    counts.computed += node_features;
+    std::fill(scan.exact_, scan.exact_ + n, std::uint8_t{1});
+    // The winner as the loops pick it, in node order.
+    double best = 0.0;
+    for (int k = 0; k < n; ++k) {
+        if (!scan.passed(k))
+            continue;
+        ++scan.passing_;
+        if (scan.winner_ < 0 || scan.choice_value(k) > best) {
+            scan.winner_ = k;
+            best = scan.choice_value(k);
+        }
+    }
+    scan.seed = scan.winner_;
     return RunStatus::done;
+}
+
+void complete_rivals(const CategoryNodes& nodes, const double* x, int rejected, NodeScan& scan)
+{
+    if (!scan.pruned)
+        return;
+    const double log_presentations = std::log(static_cast<double>(presentation_total));
+    const double rejected_log_match = scan.log_match_[rejected];
+    for (int k = 0; k < scan.scanned; ++k) {
+        // A node left out has log_match <= its partial one < the rejected
+        // winner's, so a match value that cannot be larger (exp() rises).
+        if (scan.exact_[k] != 0 || !(scan.log_match_[k] >= rejected_log_match))
+            continue;
+        const double lm = nodes.log_match_of(k, x);
+        scan.log_match_[k] = lm;
+        scan.match_value_[k] = -1.0;  // not computed yet
+        scan.choice_value_[k] = choice_of(nodes, k, lm, log_presentations);
+        scan.exact_[k] = 1;
+        counts.computed += static_cast<std::uint64_t>(nodes.features());
+    }
 }
 
 }  // namespace tarn

@@ -108,36 +108,28 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
             table.records[k].sum = 0.0;
 
     const int n = nodes.size();
-    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{setting.vigilance, setting.oflag >= 3}, scan);
+    const bool traced = setting.oflag >= 3;
+    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{setting.vigilance, traced, !by_sums && !traced}, scan);
     if (scanned != RunStatus::done)
         return scanned;
     comparisons += n;
-    int winner = -1;
-    double best_choice = 0.0;
+    // Rule 0: every passing node after the first is compared with the best.
+    const int winner = by_sums ? -1 : scan.winner();
+    if (!by_sums && scan.passing() > 1)
+        comparisons += scan.passing() - 1;
     InterruptPoll poll;  // many labels make the sums a pattern's larger part
-    for (int j = 0; j < n; ++j) {
+    for (int j = 0; j < n && (traced || by_sums); ++j) {
         if (!scan.passed(j)) {
-            if (setting.oflag >= 3)
+            if (traced)
                 console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, scan.match_value(j),
                                setting.vigilance);
             continue;
         }
         const double choice = scan.choice_value(j);
-        if (setting.oflag >= 3)
+        if (traced)
             console_printf("      CCF(%d)=%f\n", j + 1, choice);
-        if (!by_sums) {
-            if (winner < 0) {
-                winner = j;
-                best_choice = choice;
-            } else {
-                ++comparisons;
-                if (choice > best_choice) {
-                    winner = j;
-                    best_choice = choice;
-                }
-            }
+        if (!by_sums)
             continue;
-        }
         if (poll.pending(table.record_count))
             return RunStatus::interrupted;
         for (int k = 0; k < table.record_count; ++k) {
