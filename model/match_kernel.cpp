@@ -65,6 +65,20 @@ inline __attribute__((always_inline)) To bits_as(const From& from)
     return to;
 }
 
+// Adds exp(choice) to the sum of class c, as the classification loop adds
+// it, and keeps the class's floor current.
+inline void add_to_class(ClassSums& sums, int c, double choice)
+{
+    const double before = sums.sum[c];
+    sums.sum[c] = before + std::exp(choice);
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, &before, sizeof a);
+    std::memcpy(&b, &sums.sum[c], sizeof b);
+    if ((a ^ b) >> 52 != 0)  // another binade (or sign): another floor
+        sums.floor[c] = sum_floor(sums.sum[c]);
+}
+
 template <int W>
 inline __attribute__((always_inline)) bool any_of(typename Vectors<W>::Mask m)
 {
@@ -124,10 +138,11 @@ inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes,
 // monotonically, so a partial sum bounds the choice value from above. The
 // quick test s > T (T the sum where the bound crosses the best) only
 // decides when to look; the bound itself decides.
-template <int W>
-inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes, int first, int end, const double* x,
-                                                        double log_presentations, double* log_match, double* choice,
-                                                        std::uint8_t* exact, PruneState& state)
+template <int W, bool Sums, bool Sparse>
+inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& nodes, int first, int end,
+                                                            const double* x, double log_presentations,
+                                                            double* log_match, double* choice, std::uint8_t* exact,
+                                                            PruneState& state)
 {
     using Lanes = typename Vectors<W>::Lanes;
     using Mask = typename Vectors<W>::Mask;
@@ -139,6 +154,8 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
     Lanes log_n;
     for (int l = 0; l < W; ++l)
         log_n[l] = log_presentations;
+    std::uint64_t looked = 0;
+    std::uint64_t stops = 0;
     for (int b = first; b < end; ++b) {
         const double* mb = nodes.means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
         const double* sb = nodes.sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
@@ -153,12 +170,24 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
             // ln N where the node takes it (trained nodes), +0 elsewhere.
             const Lanes shift = bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
             const Lanes big_a = a - shift;
+            // The value each node must fall below: the best so far, or the
+            // floor of its class (+inf past the last node).
+            const bool may_stop = (!Sparse || (base / W) % sparse_every == 0) && (Sums || state.best_node >= 0);
+            looked += may_stop ? 1 : 0;
+            Lanes target = {};
+            if (may_stop && Sums) {
+                for (int l = 0; l < W; ++l)
+                    target[l] = base + l < nodes.nodes ? state.sums->floor[state.sums->node_class[base + l]]
+                                                       : std::numeric_limits<double>::infinity();
+            } else if (may_stop) {
+                for (int l = 0; l < W; ++l)
+                    target[l] = state.best;
+            }
             Lanes s = {};
             int i = 0;
             bool stopped = false;
-            if (state.best_node >= 0) {
-                const double best = state.best;
-                const Lanes t = 2.0 * ((big_a - best) - sum_b);
+            if (may_stop) {
+                const Lanes t = 2.0 * ((big_a - target) - sum_b);
                 for (; i < m && !stopped; ++i) {
                     Lanes mean;
                     Lanes sigma;
@@ -167,7 +196,7 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
                     const Lanes d = (mean - x[i]) / sigma;
                     s = s + d * d;
                     if ((i < 2 || (i & check) == check) && all_of<W>(s > t))
-                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < best);
+                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < target);
                 }
             } else {
                 for (; i < m; ++i) {
@@ -179,6 +208,7 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
                     s = s + d * d;
                 }
             }
+            stops += stopped ? 1 : 0;
             const int real = std::min(W, nodes.nodes - base);
             state.computed += static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(real);
             const Lanes lm = -0.5 * s;
@@ -191,13 +221,33 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
             std::memcpy(choice + base, &c, sizeof c);
             std::memset(exact + base, 1, W);
             for (int l = 0; l < real; ++l) {
-                if (state.best_node < 0 || c[l] > state.best || (c[l] == state.best && base + l < state.best_node)) {
+                if (Sums) {
+                    add_to_class(*state.sums, state.sums->node_class[base + l], c[l]);
+                } else if (state.best_node < 0 || c[l] > state.best ||
+                           (c[l] == state.best && base + l < state.best_node)) {
                     state.best = c[l];
                     state.best_node = base + l;
                 }
             }
         }
     }
+    state.looked += looked;
+    state.stopped += stops;
+}
+
+template <int W>
+inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                        double log_presentations, double* log_match, double* choice,
+                                                        std::uint8_t* exact, PruneState& state)
+{
+    if (state.sums != nullptr && state.sparse)
+        prune_blocks_for<W, true, true>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    else if (state.sums != nullptr)
+        prune_blocks_for<W, true, false>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    else if (state.sparse)
+        prune_blocks_for<W, false, true>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    else
+        prune_blocks_for<W, false, false>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
 }
 
 // Every block path is this one template, instantiated for a vector width
@@ -264,6 +314,26 @@ bool cpu_has_avx512()
 bool every_cpu()
 {
     return true;
+}
+
+// The choice value below which exp() stays under `limit` (or is 0 when
+// `limit` is 0), found by halving, with the library's exp() as the judge
+// and relying only on its never falling as its argument rises.
+double exp_floor(double limit)
+{
+    const auto below = [limit](double c) { return limit > 0.0 ? std::exp(c) < limit : std::exp(c) == 0.0; };
+    double low = -1000.0;  // exp() is 0 here
+    double high = 710.0;   // and infinite here
+    for (;;) {
+        const double mid = low + (high - low) / 2.0;
+        if (mid <= low || mid >= high)
+            break;
+        (below(mid) ? low : high) = mid;
+    }
+    // The least value that exp() lifts to the limit, the one after low.
+    for (high = std::nextafter(low, high + 1.0); below(high); high = std::nextafter(high, high + 1.0))
+        low = high;
+    return high;
 }
 
 const KernelPath* current_path = nullptr;
@@ -445,6 +515,27 @@ void set_early_exit(bool enabled)
     early_exit = enabled;
 }
 
+double sum_floor(double sum)
+{
+    if (std::isnan(sum))
+        return -std::numeric_limits<double>::infinity();
+    if (sum == std::numeric_limits<double>::infinity())
+        return sum;
+    // One floor per binade of the sum, found once: half an ulp of sums in
+    // [2^e, 2^(e+1)) is 2^(e-53); below 2^-1021 only exp() = 0 is lost.
+    static double floors[2048];
+    static bool known[2048];
+    int e = 0;
+    std::frexp(sum, &e);  // sum = f 2^e, f in [1/2, 1)
+    const int binade = sum >= 0x1p-1021 ? e - 1 : -1100;
+    const int slot = std::max(0, binade + 1024);
+    if (!known[slot]) {
+        floors[slot] = exp_floor(binade >= -1021 ? std::ldexp(1.0, binade - 53) : 0.0);
+        known[slot] = true;
+    }
+    return floors[slot];
+}
+
 void set_pruning(bool enabled)
 {
     pruning = enabled;
@@ -500,6 +591,15 @@ std::uint64_t block_flags(const NodeBlocks& blocks, int b)
     return word;
 }
 
+void start_sums(ClassSums& sums)
+{
+    const double floor = sum_floor(0.0);
+    for (int c = 0; c < sums.classes; ++c) {
+        sums.sum[c] = 0.0;
+        sums.floor[c] = floor;
+    }
+}
+
 bool all_finite(const double* x, int m)
 {
     bool finite = true;
@@ -514,7 +614,7 @@ bool all_finite(const double* x, int m)
 // ties), unless the first passing node's is not a number, which no
 // comparison can then beat.
 struct WinnerSearch {
-    PruneState state{0.0, -1, 0};
+    PruneState state{0.0, -1, 0, nullptr, false, 0, 0};
     int first_passing = -1;
     bool first_is_nan = false;
     int passing = 0;
@@ -547,9 +647,11 @@ struct WinnerSearch {
 // A winner_only scan at a vigilance of 0 or less, pattern finite: every node
 // whose sum cannot be not a number passes (exp() is never below 0), and
 // runs of blocks of such nodes go through the path's pruner; any other
-// block is matched in full as scan_blocks does it. `seed` is summed first.
+// block is matched in full as scan_blocks does it. `seed` is summed first;
+// `sparse` says how closely to look, and is set for the next pattern.
 RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const double* x, const ScanSettings& settings,
-                      const ScanArrays& arrays, int stretch, std::uint8_t* exact, int seed, WinnerSearch& search)
+                      const ScanArrays& arrays, int stretch, std::uint8_t* exact, int seed, bool& sparse,
+                      WinnerSearch& search)
 {
     constexpr int lanes = CategoryNodes::lanes;
     const int n = nodes.size();
@@ -562,8 +664,13 @@ RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const 
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
     std::uint64_t computed = 0;
 
+    ClassSums* const sums = settings.sums;
+    search.state.sums = sums;
+    search.state.sparse = sparse;
+    if (sums != nullptr)
+        start_sums(*sums);
     // The latest winner first: a strong best early lets most groups stop.
-    if (seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0) {
+    if (sums == nullptr && seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0) {
         search.offer(seed, choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations));
         computed += static_cast<std::uint64_t>(m);
     }
@@ -604,13 +711,19 @@ RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const 
                 if (!arrays.passed[k])
                     continue;
                 search.passes(k, std::isnan(arrays.choice_value[k]));
-                search.offer(k, arrays.choice_value[k]);
+                if (sums != nullptr)
+                    add_to_class(*sums, sums->node_class[k], arrays.choice_value[k]);
+                else
+                    search.offer(k, arrays.choice_value[k]);
             }
             ++b;
         }
     }
     count_work_bulk(flops);
     counts.computed += computed;
+    // Look sparsely at the next pattern when little stopped at this one.
+    if (search.state.looked != 0)
+        sparse = search.state.stopped * sparse_every < search.state.looked;
     return RunStatus::done;
 }
 
@@ -622,6 +735,8 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     scan.winner_ = -1;
     scan.passing_ = 0;
     scan.pruned = false;
+    if (settings.sums != nullptr)
+        start_sums(*settings.sums);
     if (n == 0)
         return RunStatus::done;
     if (!scan.cover(nodes.capacity()))
@@ -643,7 +758,8 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     if (settings.winner_only && pruning && path.pruner != nullptr && settings.vigilance <= 0.0 &&
         all_finite(x, nodes.features())) {
         WinnerSearch search;
-        const RunStatus status = scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed, search);
+        const RunStatus status =
+            scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed, scan.sparse, search);
         scan.winner_ = search.winner();
         scan.passing_ = search.passing;
         scan.seed = scan.winner_;
@@ -666,12 +782,16 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
         count_work_bulk(flops);
     counts.computed += node_features;
     std::fill(scan.exact_, scan.exact_ + n, std::uint8_t{1});
-    // The winner as the loops pick it, in node order.
+    // The winner as the loops pick it, and the sums, in node order.
+    if (settings.sums != nullptr)
+        start_sums(*settings.sums);
     double best = 0.0;
     for (int k = 0; k < n; ++k) {
         if (!scan.passed(k))
             continue;
         ++scan.passing_;
+        if (settings.sums != nullptr)
+            add_to_class(*settings.sums, settings.sums->node_class[k], scan.choice_value(k));
         if (scan.winner_ < 0 || scan.choice_value(k) > best) {
             scan.winner_ = k;
             best = scan.choice_value(k);

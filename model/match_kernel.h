@@ -15,14 +15,31 @@
 
 namespace tarn {
 
+// Rule 1's sums: exp(choice value) of every passing node added to the
+// sum of its class, in node order, as the classification loop adds them.
+struct ClassSums {
+    const std::int32_t* node_class;  // per node: its class, from 0
+    double* sum;                     // per class: the sum (the scan's result)
+    double* floor;                   // per class: scratch of the scan
+    int classes;
+};
+
+// The choice value below which exp() cannot change a running sum: exp()
+// of every value below it is under half an ulp of `sum` (or is exactly 0
+// when `sum` is 0 or subnormal); -infinity when `sum` is not a number.
+double sum_floor(double sum);
+
 struct ScanSettings {
     double vigilance;
     // Failing nodes need their exact match value (their trace lines print
     // it); otherwise a node may stop summing once it can no longer pass.
     bool exact_failures;
-    // Only the winner, the passing nodes and the work are read: at a
-    // vigilance of 0 or less, a node may stop summing once it cannot win.
+    // Only the winner (or the sums), the passing nodes and the work are
+    // read: at a vigilance of 0 or less, a node may stop summing once it
+    // cannot win (or cannot change its class's sum).
     bool winner_only = false;
+    // When set, the scan also fills these sums.
+    ClassSums* sums = nullptr;
 };
 
 // What the latest scan found for each node. The loop owns one and hands it
@@ -73,6 +90,7 @@ private:
     int passing_ = 0;
     int seed = -1;        // the winner of the latest scan: summed first by the next
     bool pruned = false;  // the latest scan may have left values inexact
+    bool sparse = false;  // little stopped lately: look at few groups
 };
 
 // Matches pattern x against every node and applies the vigilance test,

@@ -214,9 +214,9 @@ TEST(LoopInterrupts, TrainingEndsCleanlyAtEveryPoll)
 
 // A scan that needs only the winner, at vigilance 0, against the reference:
 // the same winner, passing nodes and work; exact values wherever it says
-// so; elsewhere a log_match that bounds the true one from above; and after
-// complete_rivals every node that matches better than a rejected winner
-// exact. The stores mix ordinary nodes with nodes that can give values
+// so; elsewhere a log_match that bounds the true one from above; the same
+// class sums when it sums; and after complete_rivals every node that
+// matches better than a rejected winner exact. The stores mix ordinary nodes with nodes that can give values
 // that are not numbers (left out of pruning), and the patterns include
 // some that are not finite (no pruning at all).
 TEST(MatchKernel, PruningKeepsTheWinnerAndEveryValueItGives)
@@ -273,6 +273,27 @@ TEST(MatchKernel, PruningKeepsTheWinnerAndEveryValueItGives)
                 }
                 if (winner < 0)
                     continue;
+                // The same scan summing exp(choice value) per class (three
+                // classes) gives the reference's sums to the bit.
+                std::vector<std::int32_t> classes(static_cast<std::size_t>(count));
+                std::vector<double> sums(3, 0.0);
+                std::vector<double> expected(3, 0.0);
+                std::vector<double> floors(3);
+                for (int k = 0; k < count; ++k) {
+                    classes[static_cast<std::size_t>(k)] = (k * 7 + p) % 3;
+                    if (reference.passed[k])
+                        expected[static_cast<std::size_t>(classes[static_cast<std::size_t>(k)])] +=
+                            std::exp(reference.choice[k]);
+                }
+                tarn::ClassSums class_sums{classes.data(), sums.data(), floors.data(), 3};
+                tarn::NodeScan summing;
+                standin::within_call([&] {
+                    tarn::scan_nodes(nodes, x.data(), {0.0, false, true, &class_sums}, summing);
+                });
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_TRUE(same_bits(sums[static_cast<std::size_t>(c)], expected[static_cast<std::size_t>(c)]))
+                        << "class " << c << ": " << sums[static_cast<std::size_t>(c)] << " vs "
+                        << expected[static_cast<std::size_t>(c)];
                 tarn::complete_rivals(nodes, x.data(), winner, scan);
                 for (int k = 0; k < count; ++k) {
                     if (reference.passed[k] && reference.match_value[k] > reference.match_value[winner]) {

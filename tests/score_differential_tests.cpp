@@ -83,7 +83,7 @@ namespace {
 // winner. `odd` adds rows whose values may not be numbers: a deviation of
 // 0 (node 1, whose choice value is then not a number: as the first passing
 // node it wins), a mean that is infinite or not a number, a prior of 0.
-std::vector<standin::ArrayPtr> edge_call(bool odd, int oflag)
+std::vector<standin::ArrayPtr> edge_call(bool odd, int oflag, int rule = 0)
 {
     const int J = 40;
     const int M = 3;
@@ -117,9 +117,11 @@ std::vector<standin::ArrayPtr> edge_call(bool odd, int oflag)
     std::vector<double> values;
     for (const auto& r : rows)
         values.insert(values.end(), r.begin(), r.end());
+    // Rule 1: four classes, one of them under a fractional label as well
+    // (two records that get the same sums).
     std::vector<double> labels;
     for (int j = 1; j <= J; ++j)
-        labels.push_back(j);
+        labels.push_back(rule == 0 ? j : (j == 7 ? 2.5 : 1 + j % 4));
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<std::vector<double>> patterns = {{0.45, 0.0, 0.0},
                                                        {0.0, 0.0, 0.0},
@@ -157,6 +159,15 @@ TEST(ScoreDifferential, PruningOnTheDecisionEdges)
             differential::expect_paths_agree(
                 mexFunction, 1, edge_call(odd, oflag),
                 std::string(odd ? "odd rows" : "plain rows") + ", oflag " + std::to_string(oflag));
+    // Rule 1 on the same rows: classes summed in node order, with nodes far
+    // below a class's sum, sums that underflow to 0 (patterns 16 and 17),
+    // and a sum that is not a number (node 1's deviation of 0).
+    for (bool odd : {false, true})
+        for (int oflag : {0, 2, 3})
+            differential::expect_paths_agree(
+                mexFunction, 1, edge_call(odd, oflag, 1),
+                std::string(odd ? "odd rows" : "plain rows") + ", rule 1, oflag " + std::to_string(oflag));
+
     // The ties go to the lower node whatever was met first.
     const standin::Outcome out = standin::call(mexFunction, 1, edge_call(false, 0));
     ASSERT_FALSE(out.raised) << out.error;
