@@ -7,6 +7,7 @@
 
 #include "model/kernel_paths.h"
 #include "model/node_memory.h"
+#include "model/vector_exp.h"
 #include "model/work.h"
 
 namespace tarn {
@@ -65,12 +66,12 @@ inline __attribute__((always_inline)) To bits_as(const From& from)
     return to;
 }
 
-// Adds exp(choice) to the sum of class c, as the classification loop adds
-// it, and keeps the class's floor current.
-inline void add_to_class(ClassSums& sums, int c, double choice)
+// Adds e = exp(choice value) to the sum of class c, as the classification
+// loop adds it, and keeps the class's floor current.
+inline void add_to_class(ClassSums& sums, int c, double e)
 {
     const double before = sums.sum[c];
-    sums.sum[c] = before + std::exp(choice);
+    sums.sum[c] = before + e;
     std::uint64_t a;
     std::uint64_t b;
     std::memcpy(&a, &before, sizeof a);
@@ -220,9 +221,15 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             const Lanes c = big_a + (lm - sum_b);
             std::memcpy(choice + base, &c, sizeof c);
             std::memset(exact + base, 1, W);
+            double e[W];
+            if (Sums) {
+                double values[W];
+                std::memcpy(values, &c, sizeof values);
+                exp_lanes(values, e, real);
+            }
             for (int l = 0; l < real; ++l) {
                 if (Sums) {
-                    add_to_class(*state.sums, state.sums->node_class[base + l], c[l]);
+                    add_to_class(*state.sums, state.sums->node_class[base + l], e[l]);
                 } else if (state.best_node < 0 || c[l] > state.best ||
                            (c[l] == state.best && base + l < state.best_node)) {
                     state.best = c[l];
@@ -712,7 +719,7 @@ RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const 
                     continue;
                 search.passes(k, std::isnan(arrays.choice_value[k]));
                 if (sums != nullptr)
-                    add_to_class(*sums, sums->node_class[k], arrays.choice_value[k]);
+                    add_to_class(*sums, sums->node_class[k], std::exp(arrays.choice_value[k]));
                 else
                     search.offer(k, arrays.choice_value[k]);
             }
@@ -791,7 +798,7 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
             continue;
         ++scan.passing_;
         if (settings.sums != nullptr)
-            add_to_class(*settings.sums, settings.sums->node_class[k], scan.choice_value(k));
+            add_to_class(*settings.sums, settings.sums->node_class[k], std::exp(scan.choice_value(k)));
         if (scan.winner_ < 0 || scan.choice_value(k) > best) {
             scan.winner_ = k;
             best = scan.choice_value(k);
