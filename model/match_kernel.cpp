@@ -160,6 +160,43 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
     for (int b = first; b < end; ++b) {
         const double* mb = nodes.means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
         const double* sb = nodes.sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        // Most blocks of a model cannot win once their first feature is in:
+        // try that for the block's groups side by side (their divisions
+        // overlap, one branch for all), and take them one by one only when
+        // one of them goes on.
+        if (!Sums && !Sparse && parts > 1 && state.best_node >= 0) {
+            const double best = state.best;
+            Lanes first_s[parts];
+            bool all_stop = true;
+            for (int p = 0; p < parts; ++p) {
+                const int base = b * lanes + p * W;
+                Lanes a;
+                Lanes sum_b;
+                Mask uses;
+                Lanes mean;
+                Lanes sigma;
+                std::memcpy(&a, nodes.choice_a + base, sizeof a);
+                std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
+                std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
+                std::memcpy(&mean, mb + p * W, sizeof mean);
+                std::memcpy(&sigma, sb + p * W, sizeof sigma);
+                const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+                const Lanes d = (mean - x[0]) / sigma;
+                first_s[p] = d * d;
+                all_stop = all_stop && all_of<W>(big_a + (-0.5 * first_s[p] - sum_b) < best);
+            }
+            if (all_stop) {
+                for (int p = 0; p < parts; ++p) {
+                    const Lanes lm = -0.5 * first_s[p];
+                    std::memcpy(log_match + b * lanes + p * W, &lm, sizeof lm);
+                }
+                std::memset(exact + b * lanes, 0, lanes);
+                looked += parts;
+                stops += parts;
+                state.computed += static_cast<std::uint64_t>(std::min(lanes, nodes.nodes - b * lanes));
+                continue;
+            }
+        }
         for (int p = 0; p < parts; ++p) {
             const int base = b * lanes + p * W;
             Lanes a;

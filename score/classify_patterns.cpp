@@ -85,6 +85,7 @@ struct ClassTable {
     std::int32_t* class_label = nullptr;
     std::int64_t* class_records = nullptr;
     ClassSums sums{nullptr, nullptr, nullptr, 0};
+    std::int64_t all_flops = 0;  // of a pattern that every node passes
 
     ClassTable() = default;
     ~ClassTable() { node_memory_release(block); }
@@ -116,6 +117,7 @@ struct ClassTable {
                 return RunStatus::interrupted;
             node_class[j] = find(nodes.label(j), classes);
             node_flops[j] = 2 * class_records[node_class[j]];
+            all_flops += node_flops[j];
         }
         sums.node_class = node_class;
         sums.classes = classes + 1;
@@ -181,8 +183,12 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
     if (by_sums) {
         for (int k = 0; k < table.record_count; ++k)
             table.records[k].sum = classes.sums.sum[classes.record_class[k]];
-        for (int j = 0; j < n; ++j)
-            flops += scan.passed(j) ? classes.node_flops[j] : 0;
+        if (scan.passing() == n) {
+            flops += classes.all_flops;
+        } else {
+            for (int j = 0; j < n; ++j)
+                flops += scan.passed(j) ? classes.node_flops[j] : 0;
+        }
     }
     for (int j = 0; j < n && traced; ++j) {
         if (scan.passed(j))
