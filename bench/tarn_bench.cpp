@@ -617,7 +617,31 @@ void real_data_table(const std::string& data_folder)
         labels.push_back(1 + k % 3);
     }
     Mixture tests = mixture(41, quick ? 200 : 1000, m, 20, 3, 1.0);
-    score_rules("equal nodes", templates, labels, tests, floor_ns(n, m));
+    const double per_division = floor_ns(n, m);
+    score_rules("equal nodes", templates, labels, tests, per_division);
+    // Training's first search on a thousand equal fresh nodes (the scan a
+    // training call makes per pattern, without the rest of the call).
+    tarn::feature_count = m;
+    tarn::initial_sigma = 1.0;
+    tarn::presentation_total = static_cast<std::uint32_t>(n);
+    tarn::CategoryNodes nodes(m);
+    const std::vector<double> origin(static_cast<std::size_t>(m), 0.25);
+    for (int k = 0; k < n; ++k)
+        nodes.node_init(origin.data(), 1 + k % 3, 0);
+    Timing t[2];
+    for (int now = 0; now <= 1; ++now) {
+        tarn::set_pruning(now == 1);
+        tarn::NodeScan scan;
+        t[now] = timed(
+            [&] {
+                for (int p = 0; p < tests.rows; ++p)
+                    tarn::scan_nodes(nodes, &tests.values[static_cast<std::size_t>(p) * static_cast<std::size_t>(m)],
+                                     tarn::ScanSettings{0.0, false, true}, scan);
+            },
+            3);
+    }
+    tarn::set_pruning(true);
+    print_loop("equal nodes", n, m, "first search of training", t[0], t[1], per_division);
 }
 }  // namespace
 
