@@ -7,10 +7,11 @@ function [X, y, class_names] = tarn_load_data(data_set)
   %   'breast_cancer', 'digits' or 'shuttle') or the path of a CSV file,
   %   absolute or relative to the current folder, with or without '.csv'.
   %   The file holds one row per sample: numbers separated by commas, the
-  %   class (a whole number from 1) in the last column. Lines that begin with # are comments; a source
-  %   line such as '# source: ...; classes 1 setosa, 2 versicolor' names
-  %   the classes. The first other line is a header naming the columns when
-  %   it is not a row of numbers. Every line after it is a row.
+  %   class (a whole number from 1) in the last column. Lines that begin
+  %   with # are comments; a source line such as
+  %   '# source: ...; classes 1 setosa, 2 versicolor' names the classes.
+  %   The first other line is a header naming the columns when it is not
+  %   a row of numbers. Every line after it is a row.
   %
   %   X            the features, one row per sample
   %   y            the classes, a column
