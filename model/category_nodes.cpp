@@ -180,6 +180,24 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
     return true;
 }
 
+bool CategoryNodes::copy_node(const CategoryNodes& from, int k)
+{
+    if (node_count == node_capacity &&
+        !grow_to(node_capacity + (node_capacity / 8 > lanes ? node_capacity / 8 : lanes)))
+        return false;
+    const int j = node_count++;
+    fields[j] = from.fields[k];
+    for (int i = 0; i < m; ++i) {
+        means[slot(j, i)] = from.mean(k, i);
+        sigmas[slot(j, i)] = from.sigma(k, i);
+    }
+    choice_a[j] = from.choice_a[k];
+    choice_b[j] = from.choice_b[k];
+    uses_presentations[j] = from.uses_presentations[k];
+    flags[j] = from.flags[k];
+    return true;
+}
+
 NodeMatch CategoryNodes::node_match(int k, const double* x) const
 {
     const double log_match = log_match_of(k, x);

@@ -79,6 +79,9 @@ public:
     // from_template is 0, loaded from a template row otherwise. False when
     // memory ran out; the nodes already made are untouched then.
     bool node_init(const double* data, int label, int from_template);
+    // Appends a copy of node k of `from` (of as many features), counting
+    // no work: the same node in another place. False when memory ran out.
+    bool copy_node(const CategoryNodes& from, int k);
     // Node k against pattern x.
     NodeMatch node_match(int k, const double* x) const;
     // The choice value of node k from its fields and the log_match that

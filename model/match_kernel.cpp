@@ -164,10 +164,23 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
         // try that for the block's groups side by side (their divisions
         // overlap, one branch for all), and take them one by one only when
         // one of them goes on.
-        if (!Sums && !Sparse && parts > 1 && state.best_node >= 0) {
-            const double best = state.best;
-            Lanes first_s[parts];
+        // With sums, a block of one class (as the copy grouped by class
+        // mostly has) is bounded by that class's floor.
+        int block_class = -1;
+        if (Sums && (b + 1) * lanes <= nodes.nodes) {
+            const std::int32_t* classes = state.sums->node_class + b * lanes;
+            bool one = true;
+            for (int l = 1; l < lanes; ++l)
+                one = one && classes[l] == classes[0];
+            block_class = one ? classes[0] : -1;
+        }
+        // The groups then go on from their first feature.
+        Lanes first_s[parts] = {};
+        int first_done = 0;
+        if (!Sparse && parts > 1 && m > 0 && (Sums ? block_class >= 0 : state.best_node >= 0)) {
+            const double best = Sums ? state.sums->floor[block_class] : state.best;
             bool all_stop = true;
+            first_done = 1;
             for (int p = 0; p < parts; ++p) {
                 const int base = b * lanes + p * W;
                 Lanes a;
@@ -221,8 +234,8 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 for (int l = 0; l < W; ++l)
                     target[l] = state.best;
             }
-            Lanes s = {};
-            int i = 0;
+            Lanes s = first_s[p];
+            int i = first_done;
             bool stopped = false;
             if (may_stop) {
                 const Lanes t = 2.0 * ((big_a - target) - sum_b);

@@ -177,3 +177,21 @@ TEST(ScoreDifferential, PruningOnTheDecisionEdges)
     EXPECT_EQ(winners[3], 6);   // nodes 5, 13 and 14 tie; node 30's bound equals their value for two features
     EXPECT_EQ(winners[7], 6);
 }
+
+// Templates of one column (a prior, no feature): every sum is empty.
+TEST(ScoreDifferential, NodesWithoutFeaturesAgreeToo)
+{
+    std::vector<double> priors;
+    std::vector<double> labels;
+    for (int j = 0; j < 20; ++j) {
+        priors.push_back(j % 7 == 3 ? 0.0 : 1.0 / (1 + j % 5));
+        labels.push_back(1 + j % 3);
+    }
+    for (int rule : {0, 1})
+        for (int oflag : {0, 3})
+            differential::expect_paths_agree(
+                mexFunction, 1,
+                {standin::matrix(20, 1, priors), standin::column(labels), standin::scalar(0.0),
+                 standin::matrix(3, 0, {}), standin::scalar(-1), standin::scalar(rule), standin::scalar(oflag)},
+                "no features, rule " + std::to_string(rule));
+}
