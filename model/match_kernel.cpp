@@ -179,7 +179,7 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
         int first_done = 0;
         if (!Sparse && parts > 1 && m > 0 && (Sums ? block_class >= 0 : state.best_node >= 0)) {
             const double best = Sums ? state.sums->floor[block_class] : state.best;
-            bool all_stop = true;
+            Mask below = ~Mask{};
             first_done = 1;
             for (int p = 0; p < parts; ++p) {
                 const int base = b * lanes + p * W;
@@ -196,9 +196,9 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
                 const Lanes d = (mean - x[0]) / sigma;
                 first_s[p] = d * d;
-                all_stop = all_stop && all_of<W>(big_a + (-0.5 * first_s[p] - sum_b) < best);
+                below = below & (big_a + (-0.5 * first_s[p] - sum_b) < best);
             }
-            if (all_stop) {
+            if (all_of<W>(below)) {
                 for (int p = 0; p < parts; ++p) {
                     const Lanes lm = -0.5 * first_s[p];
                     std::memcpy(log_match + b * lanes + p * W, &lm, sizeof lm);
