@@ -1,11 +1,12 @@
 function out_dir = build_tarn(out_dir)
-  % BUILD_TARN  Build the tarn_learn and tarn_score plug-ins at the prompt.
+  % BUILD_TARN  Build the tarn plug-ins at the prompt.
   %
   %   build_tarn
   %   build_tarn(out_dir)
   %   out_dir = build_tarn(...)
   %
-  %   Compiles both plug-ins from the sources listed in plugin_sources.txt,
+  %   Compiles the four plug-ins (tarn_learn, tarn_score, tarn_resume,
+  %   tarn_evidence) from the sources listed in plugin_sources.txt,
   %   with mkoctfile --mex under GNU Octave and mex under MATLAB, and puts
   %   them, with their help texts, in one folder: out_dir, or build_prompt/
   %   beside this file when out_dir is not given. Then add that folder to the
@@ -13,8 +14,8 @@ function out_dir = build_tarn(out_dir)
   %
   %       addpath(build_tarn())
   %
-  %   Both plug-ins are compiled first, each in a work folder of its own
-  %   inside out_dir; only when both have compiled do they replace the ones
+  %   All plug-ins are compiled first, each in a work folder of its own
+  %   inside out_dir; only when all have compiled do they replace the ones
   %   in out_dir. The commands and everything the compiler said go to
   %   build_tarn.log in out_dir. On a failure no plug-in in out_dir changes,
   %   the failed plug-in's work folder is kept, and the message says which
@@ -39,9 +40,9 @@ function out_dir = build_tarn(out_dir)
   plugins = read_plugin_sources(fullfile(root, 'plugin_sources.txt'));
   flag_lists = read_list(fullfile(root, 'plugin_flags.txt'), {'plugins', 'warnings', 'arithmetic'});
   flags = strjoin([flag_lists.plugins, flag_lists.warnings, flag_lists.arithmetic], ' ');
-  names = {'tarn_learn', 'tarn_score'};
-  help_files = {fullfile(root, 'toolbox', 'help', 'tarn_learn.m'), ...
-                fullfile(root, 'toolbox', 'help', 'tarn_score.m')};
+  names = plugin_names();
+  help_files = cellfun(@(name) fullfile(root, 'toolbox', 'help', [name '.m']), names, ...
+                       'UniformOutput', false);
   on_octave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
   if on_octave
     host = 'Octave';
@@ -49,7 +50,7 @@ function out_dir = build_tarn(out_dir)
   else
     host = 'MATLAB';
   end
-  fprintf('build_tarn: building %s with %s into %s\n', strjoin(names, ' and '), host, out_dir);
+  fprintf('build_tarn: building %s with %s into %s\n', strjoin(names, ', '), host, out_dir);
   log_file = fullfile(out_dir, 'build_tarn.log');
   fid = fopen(log_file, 'w');
   if fid < 0
@@ -104,12 +105,16 @@ function out_dir = build_tarn(out_dir)
   end
 end
 
+function names = plugin_names()
+  names = {'tarn_learn', 'tarn_score', 'tarn_resume', 'tarn_evidence'};
+end
+
 function plugins = read_plugin_sources(list_file)
   % The sources of each plug-in, as absolute paths; "common" names the
-  % sources both plug-ins take.
-  plugins = read_list(list_file, {'common', 'tarn_learn', 'tarn_score'});
+  % sources every plug-in takes.
+  plugins = read_list(list_file, [{'common'}, plugin_names()]);
   root = fileparts(list_file);
-  for name = {'common', 'tarn_learn', 'tarn_score'}
+  for name = [{'common'}, plugin_names()]
     files = plugins.(name{1});
     for j = 1:numel(files)
       if ~exist(fullfile(root, files{j}), 'file')

@@ -23,6 +23,7 @@
 #include "model/category_nodes.h"
 #include "model/kernel_paths.h"
 #include "model/match_kernel.h"
+#include "score/class_evidence.h"
 #include "score/classify_patterns.h"
 
 namespace {
@@ -379,6 +380,46 @@ void scoring_table()
     }
 }
 
+// tarn_evidence against tarn_score's rule 1 on the same models and
+// patterns, at vigilance 0 (every node passes, every exp() is taken).
+void evidence_table()
+{
+    std::printf("\n## Evidence against rule 1, vigilance 0 (seconds)\n\n");
+    std::printf("| M | N | classes | K | rule 1 | evidence | evidence / rule 1 |\n|---|---|---|---|---|---|---|\n");
+    for (int m : {4, 16, 64}) {
+        for (int classes : {3, 10}) {
+            const int n = 1000;
+            Mixture source = mixture(41, n, m, 20, classes, 1.0);
+            std::vector<double> templates;
+            for (int k = 0; k < n; ++k) {
+                const double* x = &source.values[static_cast<std::size_t>(k) * static_cast<std::size_t>(m)];
+                templates.insert(templates.end(), x, x + m);
+                templates.insert(templates.end(), static_cast<std::size_t>(m), 0.75);
+                templates.push_back(1.0 / n);
+            }
+            Mixture tests = mixture(42, quick ? 200 : 1000, m, 20, classes, 1.0);
+            auto rows = row_pointers(templates, n, 2 * m + 1);
+            auto patterns = row_pointers(tests.values, tests.rows, m);
+            const double rule1 = best_time([&] {
+                double* result = nullptr;
+                tarn::classify_patterns(n, m, rows.data(), source.labels.data(), 0.0, tests.rows, patterns.data(), -1,
+                                        1, &result, 0);
+                tarn::host_free(result);
+            });
+            const double evidence = best_time([&] {
+                tarn::ClassEvidence result;
+                tarn::class_evidence(n, m, rows.data(), source.labels.data(), 0.0, tests.rows, patterns.data(),
+                                     &result);
+                for (double* block : {result.classes, result.log_evidence, result.best_choice, result.winner})
+                    tarn::host_free(block);
+            });
+            std::printf("| %d | %d | %d | %d | %.4f | %.4f | %.2f |\n", m, n, classes, tests.rows, rule1, evidence,
+                        evidence / rule1);
+            std::fflush(stdout);
+        }
+    }
+}
+
 void memory_table()
 {
     std::printf(
@@ -671,6 +712,7 @@ int main(int argc, char** argv)
     kernel_table();
     early_exit_table();
     scoring_table();
+    evidence_table();
     training_table(data_folder);
     memory_table();
     return 0;

@@ -1,7 +1,10 @@
 #include "bridge/arguments.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
 
 #include "bridge/host_array.h"
 #include "model/integer.h"
@@ -42,25 +45,56 @@ int Arguments::integer(int position) const
     return integer_from_double(value(position));
 }
 
+void format_received(char* text, std::size_t size, double value)
+{
+    if (std::isnan(value)) {
+        std::snprintf(text, size, "NaN");
+    } else if (std::isinf(value)) {
+        std::snprintf(text, size, value > 0 ? "Inf" : "-Inf");
+    } else {
+        for (int digits = 1; digits <= 17; ++digits) {
+            std::snprintf(text, size, "%.*g", digits, value);
+            if (std::strtod(text, nullptr) == value)
+                break;
+        }
+    }
+}
+
 namespace {
 
 // How a rule came out: whether it holds, whether its shape message applies,
-// and the numbers (or the value) its message may print.
+// and what its message may print.
 struct Verdict {
     bool holds = true;
     bool shape = false;
-    int numbers[4] = {0, 0, 0, 0};
+    int numbers[6] = {0, 0, 0, 0, 0, 0};
     double value = 0.0;
+    char text[160] = "";
 };
 
-Verdict failed(int a = 0, int b = 0, int c = 0, int d = 0)
+Verdict failed(std::initializer_list<int> numbers)
 {
-    return {false, false, {a, b, c, d}};
+    Verdict v;
+    v.holds = false;
+    int k = 0;
+    for (int n : numbers)
+        v.numbers[k++] = n;
+    return v;
 }
 
 Verdict failed_shape(int a)
 {
-    return {false, true, {a}};
+    Verdict v = failed({a});
+    v.shape = true;
+    return v;
+}
+
+Verdict failed_value(double value)
+{
+    Verdict v = failed({});
+    v.value = value;
+    format_received(v.text, sizeof v.text, value);
+    return v;
 }
 
 // Every prior (column 2M of a template row) is 0 or more; a matrix with
@@ -72,9 +106,14 @@ Verdict check_priors(const Arguments& args, int p)
     if (rows > 0 && columns == 0)
         return failed_shape(1);
     const auto first = 2 * static_cast<std::size_t>((columns - 1) / 2) * static_cast<std::size_t>(rows);
-    for (int j = 0; j < rows; ++j)
-        if (!(element_value(args.array(p), first + static_cast<std::size_t>(j)) >= 0.0))
-            return failed(j + 1);
+    for (int j = 0; j < rows; ++j) {
+        const double prior = element_value(args.array(p), first + static_cast<std::size_t>(j));
+        if (!(prior >= 0.0)) {
+            Verdict v = failed_value(prior);
+            v.numbers[0] = j + 1;
+            return v;
+        }
+    }
     return {};
 }
 
@@ -84,43 +123,57 @@ Verdict evaluate(const ArgumentRule& rule, const Arguments& args)
     const Verdict holds;
     switch (rule.test) {
         case Test::input_count:
-            return args.nrhs == rule.other ? holds : failed(rule.other, args.nrhs);
+            return args.nrhs == rule.other ? holds : failed({rule.other, args.nrhs});
         case Test::output_count:
-            return args.nlhs == rule.other ? holds : failed(rule.other, args.nlhs);
+            return args.nlhs == rule.other ? holds : failed({rule.other, args.nlhs});
         case Test::outputs_at_most:
-            return args.nlhs <= rule.other ? holds : failed(rule.other, args.nlhs);
+            return args.nlhs <= rule.other ? holds : failed({rule.other, args.nlhs});
         case Test::matrix:
-            return matrix_test(args.array(p)) ? holds : failed(int(mxGetNumberOfDimensions(args.array(p))));
+            return matrix_test(args.array(p)) ? holds : failed({int(mxGetNumberOfDimensions(args.array(p)))});
         case Test::scalar:
             if (!matrix_test(args.array(p)))
                 return failed_shape(int(mxGetNumberOfDimensions(args.array(p))));
-            return args.rows(p) == 1 && args.columns(p) == 1 ? holds : failed(args.rows(p), args.columns(p));
-        case Test::real:
-            return class_test(args.array(p)) ? holds : failed();
+            return args.rows(p) == 1 && args.columns(p) == 1 ? holds : failed({args.rows(p), args.columns(p)});
+        case Test::real: {
+            if (class_test(args.array(p)))
+                return holds;
+            Verdict v = failed({});
+            std::snprintf(v.text, sizeof v.text, "%s", class_description(args.array(p)));
+            return v;
+        }
         case Test::length_of: {
             const int n = args.rows(rule.other);
             const int r = args.rows(p);
             const int c = args.columns(p);
-            return (r == 1 && c == n) || (r == n && c == 1) ? holds : failed(n, n, r, c);
+            return (r == 1 && c == n) || (r == n && c == 1) ? holds : failed({n, n, r, c});
         }
         case Test::features_of: {
             const int features = (args.columns(rule.other) - 1) / 2;  // truncates toward zero: 0 for 0 columns
             const int columns = args.columns(p);
-            return columns == features ? holds : failed(args.rows(p), features, columns);
+            return columns == features ? holds
+                                       : failed({args.rows(p), features, args.rows(p), columns, args.rows(rule.other),
+                                                 args.columns(rule.other)});
         }
         case Test::in_range:
         case Test::above:
-        case Test::integer_in_range: {
+        case Test::integer_in_range:
+        case Test::whole_in_range: {
             const double x = rule.test == Test::integer_in_range ? args.integer(p) : args.value(p);
-            if (rule.test == Test::above ? x > rule.low : x >= rule.low && x <= rule.high)
+            const bool whole = rule.test != Test::whole_in_range || std::floor(x) == x;
+            if (whole && (rule.test == Test::above ? x > rule.low : x >= rule.low && x <= rule.high))
                 return holds;
-            return {false, false, {}, args.value(p)};
+            return failed_value(args.value(p));
         }
         case Test::priors:
             return check_priors(args, p);
         case Test::custom: {
             Verdict v;
             v.holds = rule.custom(args, p, v.numbers);
+            return v;
+        }
+        case Test::described: {
+            Verdict v;
+            v.holds = rule.described(args, p, v.text, sizeof v.text);
             return v;
         }
     }
@@ -138,10 +191,28 @@ bool check_arguments(const ArgumentRule* rules, std::size_t count, const Argumen
         if (v.holds)
             continue;
         const char* text = v.shape && rule.shape_message != nullptr ? rule.shape_message : rule.message;
-        if (rule.test == Test::in_range || rule.test == Test::above || rule.test == Test::integer_in_range)
-            format_message(message, text, command, v.value);
-        else
-            format_message(message, text, command, v.numbers[0], v.numbers[1], v.numbers[2], v.numbers[3]);
+        const int* n = v.numbers;
+        switch (rule.test) {
+            case Test::in_range:
+            case Test::above:
+            case Test::integer_in_range:
+            case Test::whole_in_range:
+                if (rule.value_as_text)
+                    format_message(message, text, command, v.text);
+                else
+                    format_message(message, text, command, v.value);
+                break;
+            case Test::real:
+            case Test::described:
+                format_message(message, text, command, v.text);
+                break;
+            case Test::priors:
+                format_message(message, text, command, n[0], v.text);
+                break;
+            default:
+                format_message(message, text, command, n[0], n[1], n[2], n[3], n[4], n[5]);
+                break;
+        }
         return false;
     }
     return true;

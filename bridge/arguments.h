@@ -38,25 +38,35 @@ struct Arguments {
 // failure it may leave up to four numbers for the message in `numbers`.
 using CustomTest = bool (*)(const Arguments& args, int position, int numbers[4]);
 
+// The same for a test whose message says in words what it received: on a
+// failure it writes a line of text (no more than `size` bytes with its end).
+using DescribedTest = bool (*)(const Arguments& args, int position, char* text, std::size_t size);
+
 // What a rule asks, and the values its message is formatted with after the
 // command's name (a message uses as many of them as it likes, in order).
+// A value test formats "value" as a double, or, in a rule made by
+// rule::with_received, as text: the shortest decimal that reads back as
+// the same double, or NaN, Inf, -Inf.
 enum class Test : unsigned char {
     input_count,       // nrhs is `count`                                   (count, nrhs)
     output_count,      // nlhs is `count`                                   (count, nlhs)
     outputs_at_most,   // nlhs is `count` or fewer                          (count, nlhs)
     matrix,            // exactly two dimensions                            (dimensions)
     scalar,            // 1 x 1; `shape_message` when not even a matrix     (rows, columns)
-    real,              // real, full, numeric or logical                    (none)
+    real,              // real, full, numeric or logical                    (what it is: "a complex array")
     length_of,         // 1 x n or n x 1, n the rows of input `other`       (n, n, rows, columns)
     features_of,       // as many columns as input `other` has features,
-                       // (columns - 1) / 2 of its columns                  (rows, features, columns)
+                       // (columns - 1) / 2 of its columns                  (rows, features, rows, columns,
+                       //                                                    other's rows, other's columns)
     in_range,          // low <= value <= high; not a number fails          (value)
     above,             // value > low; not a number fails                   (value)
     integer_in_range,  // low <= the value's integer conversion <= high     (value)
+    whole_in_range,    // a whole number, low <= value <= high              (value)
     priors,            // template rows (2M+1 columns of which M are read)
                        // each with a prior of 0 or more in column 2M + 1;
-                       // `shape_message` when there are rows but no column (row)
+                       // `shape_message` when there are rows but no column (row, the prior as text)
     custom,            // `custom` decides                                  (its numbers)
+    described,         // `described` decides                               (its text)
 };
 
 struct ArgumentRule {
@@ -68,6 +78,8 @@ struct ArgumentRule {
     double low = 0.0;
     double high = 0.0;
     CustomTest custom = nullptr;
+    DescribedTest described = nullptr;
+    bool value_as_text = false;  // see Test
 };
 
 // The rules, one function per test, so that a table reads as a list of
@@ -94,12 +106,30 @@ struct rule {
     {
         return {p, Test::integer_in_range, m, nullptr, 0, double(low), double(high)};
     }
+    static constexpr R whole_in_range(int p, double low, double high, const char* m)
+    {
+        return {p, Test::whole_in_range, m, nullptr, 0, low, high};
+    }
     static constexpr R priors(int p, const char* m, const char* shape) { return {p, Test::priors, m, shape}; }
     static constexpr R custom(int p, CustomTest test, const char* m)
     {
         return {p, Test::custom, m, nullptr, 0, 0.0, 0.0, test};
     }
+    static constexpr R described(int p, DescribedTest test, const char* m)
+    {
+        return {p, Test::described, m, nullptr, 0, 0.0, 0.0, nullptr, test};
+    }
+    // A value test whose message gets the value received as text.
+    static constexpr R with_received(R r)
+    {
+        r.value_as_text = true;
+        return r;
+    }
 };
+
+// `value` as the messages show what was received: the shortest decimal
+// that reads back as the same double, or NaN, Inf, -Inf.
+void format_received(char* text, std::size_t size, double value);
 
 // Applies `count` rules in order. At the first that fails, formats its
 // message with `command` into `message` and returns false; nothing after

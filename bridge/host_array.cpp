@@ -35,6 +35,26 @@ bool class_test(const mxArray* array)
     return mxIsNumeric(array) || mxIsLogical(array);
 }
 
+const char* class_description(const mxArray* array)
+{
+    if (mxIsComplex(array))
+        return "a complex array";
+    if (mxIsSparse(array))
+        return "a sparse array";
+    switch (mxGetClassID(array)) {
+        case mxCHAR_CLASS:
+            return "a char array";
+        case mxCELL_CLASS:
+            return "a cell array";
+        case mxSTRUCT_CLASS:
+            return "a struct array";
+        case mxFUNCTION_CLASS:
+            return "a function handle";
+        default:
+            return "an array that is not numeric";
+    }
+}
+
 double scalar_value(const mxArray* array)
 {
     if (mxGetClassID(array) == mxDOUBLE_CLASS)

@@ -20,6 +20,9 @@ Extents extents_of(const mxArray* array);
 // A real, full array of a numeric or logical class: its elements can be
 // read as doubles.
 bool class_test(const mxArray* array);
+// What an array that fails the class test is, for a message: "a complex
+// array", "a cell array" and so on.
+const char* class_description(const mxArray* array);
 // The value of a 1 x 1 array that passed the class test.
 double scalar_value(const mxArray* array);
 // Element `index` (column-major) of an array that passed the class test.

@@ -21,4 +21,8 @@ mxArray* cArray1D_to_mxArray1D(int length, double* vector);
 // table on success, nothing on failure.
 mxArray* cArray2D_to_mxArray2D(int rows, int columns, double** table);
 
+// One host block of rows x columns doubles, column by column, to a new
+// rows x columns host array; frees the block on success, nothing on failure.
+mxArray* cBlock_to_mxArray2D(int rows, int columns, double* block);
+
 }  // namespace tarn

@@ -1,7 +1,7 @@
 # What users get besides the plug-ins: each help text beside its plug-in in
 # the build folder (help reads a MEX plug-in's text from the .m file of the
 # same name in the plug-in's own folder), and the Octave package.
-foreach(name tarn_learn tarn_score)
+foreach(name tarn_learn tarn_score tarn_resume tarn_evidence)
   add_custom_command(
     OUTPUT "${CMAKE_BINARY_DIR}/${name}.m"
     COMMAND ${CMAKE_COMMAND} -E copy "${PROJECT_SOURCE_DIR}/toolbox/help/${name}.m" "${CMAKE_BINARY_DIR}/${name}.m"

@@ -19,31 +19,6 @@ struct PassCounts {
     int node_updates = 0;
 };
 
-// Picks among the nodes that `eligible` accepts the one with the largest
-// choice value (lower index on ties). Candidates after the first cost one
-// comparison each. Returns -1 when no node is eligible.
-template <typename Eligible>
-int choose(int node_count, const NodeScan& scan, Eligible eligible, std::int64_t* comparisons)
-{
-    int winner = -1;
-    double best_choice = 0.0;
-    for (int k = 0; k < node_count; ++k) {
-        if (!eligible(k))
-            continue;
-        if (winner < 0) {
-            winner = k;
-            best_choice = scan.choice_value(k);
-        } else {
-            ++*comparisons;
-            if (scan.choice_value(k) > best_choice) {
-                winner = k;
-                best_choice = scan.choice_value(k);
-            }
-        }
-    }
-    return winner;
-}
-
 // Presents pattern p (numbered from 1) once.
 RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, int p, const double* x, double y, double rho, int oflag,
                           PassCounts& pass, std::uint64_t& call_comparisons)
@@ -88,7 +63,7 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, int p, const dou
             return RunStatus::interrupted;
         complete_rivals(nodes, x, winner, scan);
         const double match_threshold = scan.match_value(winner);
-        winner = choose(
+        winner = choose_node(
             n, scan,
             [&scan, match_threshold](int k) {
                 return scan.passed(k) && scan.exact(k) && scan.match_value(k) > match_threshold;
@@ -153,15 +128,20 @@ void print_report(int P, int M, int node_count, const TrainingParameters& parame
     print_work_line(flop_total, comparison_total + call_comparisons, elapsed);
 }
 
-// Writes the exported nodes as template rows and labels. False when
-// memory ran out, with nothing of the result left.
-bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported_count, TrainingResult* result)
+// Writes the exported nodes as template rows and labels (and, when asked,
+// their active flags). False when memory ran out, with nothing of the
+// result left.
+bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported_count, bool want_active,
+                      TrainingResult* result)
 {
     const auto width = static_cast<std::size_t>(2 * static_cast<std::int64_t>(M) + 1);
     auto** rows = static_cast<double**>(host_calloc(static_cast<std::size_t>(exported_count), sizeof(double*)));
     auto* labels = static_cast<double*>(host_calloc(static_cast<std::size_t>(exported_count), sizeof(double)));
+    double* active = nullptr;
+    if (want_active && rows != nullptr && labels != nullptr)
+        active = static_cast<double*>(host_calloc(static_cast<std::size_t>(exported_count), sizeof(double)));
     int written = 0;
-    bool ok = rows != nullptr && labels != nullptr;
+    bool ok = rows != nullptr && labels != nullptr && (active != nullptr || !want_active);
     for (int k = 0; ok && k < nodes.size(); ++k) {
         if (trim_option != 0 && !nodes.active(k))
             continue;
@@ -173,6 +153,8 @@ bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported
         rows[written] = row;
         nodes.node_to_template(k, row);
         labels[written] = static_cast<double>(nodes.label(k));
+        if (active != nullptr)
+            active[written] = nodes.active(k) ? 1.0 : 0.0;
         ++written;
     }
     if (!ok) {
@@ -181,29 +163,32 @@ bool export_templates(CategoryNodes& nodes, int M, int trim_option, int exported
                 host_free(rows[k]);
         host_free(rows);
         host_free(labels);
+        host_free(active);
         return false;
     }
     result->exported_count = exported_count;
     result->rows = rows;
     result->labels = labels;
+    result->active = active;
     return true;
 }
 
 }  // namespace
 
-RunStatus train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
-                      TrainingResult* result)
+RunStatus continue_training(CategoryNodes& nodes, std::uint32_t presentations, const TrainingSet& set,
+                            const TrainingParameters& parameters, bool want_active, TrainingResult* result)
 {
+    const int P = set.P;
+    const int M = set.M;
     const double rho = parameters.vigilance;
     const int oflag = parameters.oflag;
     feature_count = M;
     initial_sigma = parameters.gamma;
     std::uint64_t call_comparisons = 0;
-    CategoryNodes nodes(M);
     NodeScan scan;
     int list_presentations = 0;
     const int s0 = clock_seconds();
-    presentation_total = 0;
+    presentation_total = presentations;
 
     PassCounts pass;
     for (;;) {
@@ -220,7 +205,7 @@ RunStatus train_nodes(int P, int M, double* const* patterns, const double* label
             if (p != 0 && host_interrupt_pending())
                 return RunStatus::interrupted;
             const RunStatus status =
-                present_pattern(nodes, scan, p + 1, patterns[p], labels[p], rho, oflag, pass, call_comparisons);
+                present_pattern(nodes, scan, p + 1, set.patterns[p], set.labels[p], rho, oflag, pass, call_comparisons);
             if (status != RunStatus::done)
                 return status;
         }
@@ -244,10 +229,37 @@ RunStatus train_nodes(int P, int M, double* const* patterns, const double* label
         print_report(P, M, nodes.size(), parameters, list_presentations, pass.new_nodes, inactive_count, exported_count,
                      call_comparisons, elapsed);
 
-    if (!export_templates(nodes, M, parameters.trim_option, exported_count, result))
+    if (!export_templates(nodes, M, parameters.trim_option, exported_count, want_active, result))
         return RunStatus::out_of_memory;
     result->list_presentations = list_presentations;
+    result->presentation_total = presentation_total;
     return RunStatus::done;
+}
+
+RunStatus train_nodes(int P, int M, double* const* patterns, const double* labels, const TrainingParameters& parameters,
+                      TrainingResult* result)
+{
+    CategoryNodes nodes(M);
+    return continue_training(nodes, 0, TrainingSet{P, M, patterns, labels}, parameters, false, result);
+}
+
+RunStatus resume_training(int J, double* const* templates, const double* template_labels, std::uint32_t presentations,
+                          const TrainingSet& set, const TrainingParameters& parameters, bool want_active,
+                          TrainingResult* result)
+{
+    CategoryNodes nodes(set.M);
+    if (!nodes.reserve(J))
+        return RunStatus::out_of_memory;
+    InterruptPoll poll;  // a huge model takes a while to load
+    for (int j = 0; j < J; ++j) {
+        if (poll.pending(set.M + 1))
+            return RunStatus::interrupted;
+        const double prior = templates[j][2 * static_cast<std::size_t>(set.M)];
+        if (!nodes.node_resume(templates[j], integer_from_double(template_labels[j]),
+                               recovered_count(prior, presentations)))
+            return RunStatus::out_of_memory;
+    }
+    return continue_training(nodes, presentations, set, parameters, want_active, result);
 }
 
 }  // namespace tarn

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/integer.h"
 #include "model/node_memory.h"
 #include "model/work.h"
 
@@ -27,6 +28,15 @@ std::uint32_t as_count(std::int64_t value)
 }
 
 }  // namespace
+
+std::uint32_t recovered_count(double prior, std::uint32_t presentations)
+{
+    const double product = prior * static_cast<double>(presentations);
+    const double whole = std::nearbyint(product);
+    if (!(std::fabs(product - whole) <= 1e-6 && whole >= 1.0 && whole <= 4294967295.0))
+        return 0;
+    return static_cast<std::uint32_t>(whole);
+}
 
 CategoryNodes::CategoryNodes(int features) : m(features > 0 ? features : 0) {}
 
@@ -142,11 +152,16 @@ TARN_NOINLINE double CategoryNodes::loaded_choice(double log_match, double log_c
     return log_match + log_const;
 }
 
-bool CategoryNodes::node_init(const double* data, int node_label, int from_template)
+bool CategoryNodes::make_room()
 {
     // Grow by an eighth at a time: storage stays close to what the nodes need.
-    if (node_count == node_capacity &&
-        !grow_to(node_capacity + (node_capacity / 8 > lanes ? node_capacity / 8 : lanes)))
+    return node_count < node_capacity ||
+           grow_to(node_capacity + (node_capacity / 8 > lanes ? node_capacity / 8 : lanes));
+}
+
+bool CategoryNodes::node_init(const double* data, int node_label, int from_template)
+{
+    if (!make_room())
         return false;
     const int k = node_count++;
     Fields& f = fields[k];
@@ -182,8 +197,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
 
 bool CategoryNodes::copy_node(const CategoryNodes& from, int k)
 {
-    if (node_count == node_capacity &&
-        !grow_to(node_capacity + (node_capacity / 8 > lanes ? node_capacity / 8 : lanes)))
+    if (!make_room())
         return false;
     const int j = node_count++;
     fields[j] = from.fields[k];
@@ -195,6 +209,29 @@ bool CategoryNodes::copy_node(const CategoryNodes& from, int k)
     choice_b[j] = from.choice_b[k];
     uses_presentations[j] = from.uses_presentations[k];
     flags[j] = from.flags[k];
+    return true;
+}
+
+bool CategoryNodes::node_resume(const double* row, int node_label, std::uint32_t coded)
+{
+    if (!make_room())
+        return false;
+    const int k = node_count++;
+    Fields& f = fields[k];
+    f.label = node_label;
+    f.active = 0;
+    f.count = coded;
+    f.log_count = std::log(static_cast<double>(coded));
+    for (int i = 0; i < m; ++i) {
+        means[slot(k, i)] = row[i];
+        sigmas[slot(k, i)] = row[m + i];
+    }
+    // As node_learn and the fresh node_init leave a trained node.
+    f.log_const = 0.0;
+    f.prior = -1.0;
+    f.sum_log_sigma = sum_log_sigma_of(k);
+    refresh_choice_parts(k);
+    count_work(as_count(2 * static_cast<std::int64_t>(m) + 2), 0);
     return true;
 }
 
@@ -251,6 +288,16 @@ void CategoryNodes::node_to_template(int k, double* row)
     refresh_choice_parts(k);
     row[2 * m] = f.prior;
     count_work(1, 0);
+}
+
+bool load_template_rows(CategoryNodes& nodes, int J, double* const* templates, const double* labels)
+{
+    if (!nodes.reserve(J))
+        return false;
+    for (int j = 0; j < J; ++j)
+        if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1))
+            return false;
+    return true;
 }
 
 }  // namespace tarn

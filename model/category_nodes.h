@@ -51,6 +51,11 @@ struct NodeBlocks {
     int nodes;
 };
 
+// The count behind an exported prior: the whole number nearest to
+// prior x presentations when that product lies within 1e-6 of a whole
+// number of at least 1 (and below 2^32); 0 when it does not.
+std::uint32_t recovered_count(double prior, std::uint32_t presentations);
+
 // Node k's sum of squared normalised distances can never be not a number
 // for a finite pattern (finite means, deviations above 0 and finite), and
 // its choice parts are finite: its choice value is never either.
@@ -82,6 +87,11 @@ public:
     // Appends a copy of node k of `from` (of as many features), counting
     // no work: the same node in another place. False when memory ran out.
     bool copy_node(const CategoryNodes& from, int k);
+    // Appends a trained node from a template row that an earlier training
+    // exported, with the number of presentations it has coded: its prior
+    // stays unset, so it chooses and learns as if training had never
+    // stopped. False when memory ran out.
+    bool node_resume(const double* row, int label, std::uint32_t coded);
     // Node k against pattern x.
     NodeMatch node_match(int k, const double* x) const;
     // The choice value of node k from its fields and the log_match that
@@ -144,6 +154,7 @@ private:
     bool grow_to(int new_capacity);
     // Refreshes node k's entries of the arrays beside the vectors.
     void refresh_choice_parts(int k);
+    bool make_room();  // for one more node
 
     int m;
     int node_count = 0;
@@ -158,5 +169,10 @@ private:
     void* vector_block = nullptr;
     void* field_block = nullptr;
 };
+
+// Loads one node per template row, in row order, each labelled by the
+// integer conversion of its label, as both scoring commands do. False
+// when memory ran out.
+bool load_template_rows(CategoryNodes& nodes, int J, double* const* templates, const double* labels);
 
 }  // namespace tarn

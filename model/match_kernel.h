@@ -108,4 +108,31 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
 // better than `rejected` does. Does nothing after a full scan.
 void complete_rivals(const CategoryNodes& nodes, const double* x, int rejected, NodeScan& scan);
 
+// Picks among the nodes [0, n) that `eligible` accepts the one with the
+// largest choice value of the latest scan, the lower index on ties.
+// Candidates after the first cost one comparison each. Returns -1 when no
+// node is eligible. Match tracking and tarn_evidence decide by it; a
+// scan's winner() is its choice among the passing nodes.
+template <typename Eligible>
+int choose_node(int n, const NodeScan& scan, Eligible eligible, std::int64_t* comparisons)
+{
+    int winner = -1;
+    double best_choice = 0.0;
+    for (int k = 0; k < n; ++k) {
+        if (!eligible(k))
+            continue;
+        if (winner < 0) {
+            winner = k;
+            best_choice = scan.choice_value(k);
+        } else {
+            ++*comparisons;
+            if (scan.choice_value(k) > best_choice) {
+                winner = k;
+                best_choice = scan.choice_value(k);
+            }
+        }
+    }
+    return winner;
+}
+
 }  // namespace tarn

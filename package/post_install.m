@@ -7,7 +7,7 @@ function post_install(desc)
   for k = 1:numel(folders)
     folder = fullfile(desc.archprefix, folders(k).name);
     if folders(k).isdir && exist(fullfile(folder, 'tarn_learn.mex'), 'file')
-      for name = {'tarn_learn.m', 'tarn_score.m'}
+      for name = {'tarn_learn.m', 'tarn_score.m', 'tarn_resume.m', 'tarn_evidence.m'}
         [ok, msg] = copyfile(fullfile('help', name{1}), folder);
         if ~ok
           error('tarn:install:help', 'tarn: cannot copy the help text %s to %s: %s', ...

@@ -21,17 +21,6 @@ struct LabelSum {
     double sum;
 };
 
-// Loads one node per template row, in row order; false when memory ran out.
-bool load_nodes(CategoryNodes& nodes, int J, double* const* templates, const double* labels)
-{
-    if (!nodes.reserve(J))
-        return false;
-    for (int j = 0; j < J; ++j)
-        if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1))
-            return false;
-    return true;
-}
-
 // The distinct labels in order of first appearance (rule 1 only).
 struct LabelTable {
     LabelSum* records = nullptr;  // host block, grown one record at a time
@@ -306,7 +295,7 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     const Setting setting{vigilance, unknown_label, decision_option, oflag};
 
     CategoryNodes nodes(M);
-    if (!load_nodes(nodes, J, templates, labels))
+    if (!load_template_rows(nodes, J, templates, labels))
         return RunStatus::out_of_memory;
     LabelTable table;
     ClassTable classes(M);

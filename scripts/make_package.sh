@@ -43,7 +43,7 @@ for folder in model bridge learn score; do
 done
 
 # The help texts go beside the plug-ins at install time (post_install.m).
-cp toolbox/help/tarn_learn.m toolbox/help/tarn_score.m "$pkg/help/"
+cp toolbox/help/tarn_learn.m toolbox/help/tarn_score.m toolbox/help/tarn_resume.m toolbox/help/tarn_evidence.m "$pkg/help/"
 cp toolbox/tarn_demo.m toolbox/tarn_load_data.m toolbox/tarn_parameter_table.m "$pkg/inst/"
 cp data/*.csv "$pkg/inst/data/"
 cp doc/guide.md "$pkg/doc/"

@@ -29,8 +29,9 @@ if(TARN_BUILD_FUZZERS)
       CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TARN_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=${TARN_WERROR}
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON
-      BUILD_BYPRODUCTS "${fuzz_dir}/fuzz_learn" "${fuzz_dir}/fuzz_score")
-    foreach(name Learn Score)
+      BUILD_BYPRODUCTS "${fuzz_dir}/fuzz_learn" "${fuzz_dir}/fuzz_score" "${fuzz_dir}/fuzz_resume"
+                       "${fuzz_dir}/fuzz_evidence")
+    foreach(name Learn Score Resume Evidence)
       string(TOLOWER "${name}" command)
       add_test(NAME Fuzz${name}
                COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run_fuzzer.sh "${fuzz_dir}/fuzz_${command}" ${command}
@@ -38,7 +39,7 @@ if(TARN_BUILD_FUZZERS)
       set_tests_properties(Fuzz${name} PROPERTIES LABELS "fuzz")
     endforeach()
   else()
-    foreach(name FuzzLearn FuzzScore)
+    foreach(name FuzzLearn FuzzScore FuzzResume FuzzEvidence)
       tarn_add_unavailable_test(${name} "clang++ with its libFuzzer runtime is missing: run TARN_WITH_CHECKS=1 scripts/install_dependencies.sh, or configure with -DTARN_BUILD_FUZZERS=OFF")
     endforeach()
   endif()

@@ -215,6 +215,91 @@ inline const tarn::KernelPath& any_kernel_path(Bytes& in)
     return paths[in.below(static_cast<unsigned>(paths.size()))];
 }
 
+// The arguments of a training call after its model, built as above:
+// Patterns (P x M), PLabels, vigilance, gamma, max_list_presentations,
+// no_creation_flag, trim_option, oflag. Pass counts stay small whatever
+// their form: a number from a list only, never an arbitrary one.
+inline void add_training_arguments(Bytes& in, std::size_t P, std::size_t M, std::vector<ArrayPtr>& inputs)
+{
+    auto any = [&in] { return in.number(); };
+    auto label = [&in] { return in.pick({1, 2, 3, 1, 2, -1, 0, -0.0, 1.5, 2.9, -1.7, 4294967297.0}); };
+    inputs.push_back(slot(
+        in, [&] { return matrix_of(in, P, M, any); }, any));
+    inputs.push_back(slot(
+        in, [&] { return vector_of(in, P, label); }, label));
+    auto vigilance = [&in] { return in.pick({0, 0.5, 1, 0.9, 1e-300, 4.9e-324, 0.999999999, -0.0, -1e-9}); };
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, vigilance); }, vigilance));
+    auto gamma = [&in] {
+        return in.pick({1, 0.5, 2, 1e-300, 4.9e-324, 1e300, std::numeric_limits<double>::max(),
+                        std::numeric_limits<double>::infinity(), 0, -1});
+    };
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, gamma); }, gamma));
+    auto passes = [&in] {
+        return in.pick(
+            {1, 2, 3, 5, 0.9, 1.9, 0, -1, 4294967298.0, 2147483648.0, 1e300, std::numeric_limits<double>::quiet_NaN()},
+            false);
+    };
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, passes); }, passes));
+    auto flag = [&in] { return in.pick({0, 1, 0, 1, -0.5, 1.7, 2, -1}); };
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, flag); }, flag));
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, flag); }, flag));
+    auto oflag = [&in] { return in.pick({0, 1, 2, 3, 4, 4.9, 5, -1}); };
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, oflag); }, oflag));
+}
+
+// The first four arguments of a scoring call: Templates (J x W, mostly
+// 2M+1 columns; any means, deviations and priors mostly sensible, often
+// hostile, a prior that is negative or not a number now and then), NLabels,
+// vigilance, and Patterns of K rows, mostly of M columns.
+inline void add_scoring_arguments(Bytes& in, std::vector<ArrayPtr>& inputs)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan_value = std::numeric_limits<double>::quiet_NaN();
+    const std::size_t J = in.below(6);
+    const std::size_t M = in.below(4);
+    std::size_t W = 2 * M + 1;
+    if (in.chance(30))
+        W = in.chance(128) ? 2 * M + 2 : in.below(8);
+    const std::size_t K = in.below(6);
+    const std::size_t pattern_columns = in.chance(240) ? (W == 0 ? 0 : (W - 1) / 2) : in.below(4);
+    auto any = [&in] { return in.number(); };
+    std::size_t column = 0;
+    std::size_t row = 0;
+    const std::size_t width = W;
+    auto template_value = [&, width] {
+        const std::size_t c = column;
+        if (++row == J) {
+            row = 0;
+            ++column;
+        }
+        const std::size_t m = width == 0 ? 0 : (width - 1) / 2;
+        if (c < m)
+            return in.number();
+        if (c < 2 * m)
+            return in.pick({1, 0.5, 2, 0, -1, 1e-300, 1e300, inf, nan_value, 4.9e-324});
+        if (c == 2 * m)
+            return in.chance(245) ? in.pick({1, 0.5, 0.25, 0, 1e-300, 4.9e-324, 1e300, inf, -0.0}, false)
+                                  : in.pick({-1, nan_value, -inf, -4.9e-324});
+        return in.number();
+    };
+    inputs.push_back(slot(
+        in, [&] { return matrix_of(in, J, W, template_value); }, any));
+    auto label = [&in] { return in.pick({7, 9, 11, 7, 9, -1, 0, 1.5, 2147483648.0, 4294967303.0}); };
+    inputs.push_back(slot(
+        in, [&] { return vector_of(in, J, label); }, label));
+    auto vigilance = [&in] { return in.pick({0, 0.5, 1, 0.9, 1e-300, 4.9e-324, 0.999999999, -0.0, 1e-9}); };
+    inputs.push_back(slot(
+        in, [&] { return scalar_of(in, vigilance); }, vigilance));
+    inputs.push_back(slot(
+        in, [&] { return matrix_of(in, K, pattern_columns, any); }, any));
+}
+
 // Stops the run with a message: the fuzzer keeps the input that did it.
 [[noreturn]] inline void violated(const harness::Command& command, const std::string& what)
 {

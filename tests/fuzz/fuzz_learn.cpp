@@ -26,43 +26,11 @@ struct Built {
 
 Built build(fuzz::Bytes& in)
 {
-    using fuzz::ArrayPtr;
     const std::size_t P = in.below(6);
     const std::size_t M = in.below(4);
     auto any = [&in] { return in.number(); };
-    auto label = [&in] { return in.pick({1, 2, 3, 1, 2, -1, 0, -0.0, 1.5, 2.9, -1.7, 4294967297.0}); };
-
     Built b;
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::matrix_of(in, P, M, any); }, any));
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::vector_of(in, P, label); }, label));
-    auto vigilance = [&in] { return in.pick({0, 0.5, 1, 0.9, 1e-300, 4.9e-324, 0.999999999, -0.0, -1e-9}); };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, vigilance); }, vigilance));
-    auto gamma = [&in] {
-        return in.pick({1, 0.5, 2, 1e-300, 4.9e-324, 1e300, std::numeric_limits<double>::max(),
-                        std::numeric_limits<double>::infinity(), 0, -1});
-    };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, gamma); }, gamma));
-    // Pass counts stay small whatever their form: a number from this list
-    // only, never an arbitrary one.
-    auto passes = [&in] {
-        return in.pick(
-            {1, 2, 3, 5, 0.9, 1.9, 0, -1, 4294967298.0, 2147483648.0, 1e300, std::numeric_limits<double>::quiet_NaN()},
-            false);
-    };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, passes); }, passes));
-    auto flag = [&in] { return in.pick({0, 1, 0, 1, -0.5, 1.7, 2, -1}); };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, flag); }, flag));
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, flag); }, flag));
-    auto oflag = [&in] { return in.pick({0, 1, 2, 3, 4, 4.9, 5, -1}); };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, oflag); }, oflag));
+    fuzz::add_training_arguments(in, P, M, b.inputs);
 
     const std::size_t nrhs = fuzz::argument_count(in, 8, 9);
     while (b.inputs.size() < nrhs)

@@ -25,51 +25,10 @@ struct Built {
 
 Built build(fuzz::Bytes& in)
 {
-    const double inf = std::numeric_limits<double>::infinity();
     const double nan_value = std::numeric_limits<double>::quiet_NaN();
-    const std::size_t J = in.below(6);
-    const std::size_t M = in.below(4);
-    // Mostly 2M+1 columns; an even count, or any count, now and then.
-    std::size_t W = 2 * M + 1;
-    if (in.chance(30))
-        W = in.chance(128) ? 2 * M + 2 : in.below(8);
-    const std::size_t K = in.below(6);
-    const std::size_t pattern_columns = in.chance(240) ? (W == 0 ? 0 : (W - 1) / 2) : in.below(4);
     auto any = [&in] { return in.number(); };
-
-    // Template rows: any means; deviations and priors mostly sensible,
-    // often hostile; a prior that is negative or not a number now and then
-    // (which the command refuses).
-    std::size_t column = 0;
-    std::size_t row = 0;
-    const std::size_t width = W;
-    auto template_value = [&, width] {
-        const std::size_t c = column;
-        if (++row == J) {
-            row = 0;
-            ++column;
-        }
-        const std::size_t m = width == 0 ? 0 : (width - 1) / 2;
-        if (c < m)
-            return in.number();
-        if (c < 2 * m)
-            return in.pick({1, 0.5, 2, 0, -1, 1e-300, 1e300, inf, nan_value, 4.9e-324});
-        if (c == 2 * m)
-            return in.chance(245) ? in.pick({1, 0.5, 0.25, 0, 1e-300, 4.9e-324, 1e300, inf, -0.0}, false)
-                                  : in.pick({-1, nan_value, -inf, -4.9e-324});
-        return in.number();
-    };
     Built b;
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::matrix_of(in, J, W, template_value); }, any));
-    auto label = [&in] { return in.pick({7, 9, 11, 7, 9, -1, 0, 1.5, 2147483648.0, 4294967303.0}); };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::vector_of(in, J, label); }, label));
-    auto vigilance = [&in] { return in.pick({0, 0.5, 1, 0.9, 1e-300, 4.9e-324, 0.999999999, -0.0, 1e-9}); };
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::scalar_of(in, vigilance); }, vigilance));
-    b.inputs.push_back(fuzz::slot(
-        in, [&] { return fuzz::matrix_of(in, K, pattern_columns, any); }, any));
+    fuzz::add_scoring_arguments(in, b.inputs);
     auto unknown = [&in, nan_value] { return in.pick({-1, 0, -3, 2147483648.0, 1e300, nan_value, -1.7}); };
     b.inputs.push_back(fuzz::slot(
         in, [&] { return fuzz::scalar_of(in, unknown); }, unknown));

@@ -1,4 +1,4 @@
-## help for the two plug-ins, from the texts beside them in the build
+## help for the plug-ins, from the texts beside them in the build
 ## folder, and calls that reach the plug-ins whatever else is on the path.
 
 %!shared root, build
@@ -18,25 +18,28 @@
 %!                      "no_creation_flag", "trim_option", "oflag"};
 %! inputs.tarn_score = {"Templates", "NLabels", "vigilance", "Patterns", "unknown_label", ...
 %!                      "decision_option", "oflag"};
-%! for name = {"tarn_learn", "tarn_score"}
-%!   printed = evalc (sprintf ("help %s", name{1}));
-%!   assert (! isempty (strfind (printed, sprintf ("'%s' is a function from the file %s", name{1},
-%!                                                 fullfile (build, [name{1} ".mex"])))));
-%!   block = help_block (fullfile (root, "toolbox", "help", [name{1} ".m"]));
+%! inputs.tarn_resume = {"Templates", "NLabels", "presentations", "Active"};
+%! inputs.tarn_evidence = {"LogEvidence", "Classes", "BestChoice", "Winner"};
+%! for name = fieldnames (inputs)'
+%!   name = name{1};
+%!   printed = evalc (sprintf ("help %s", name));
+%!   assert (! isempty (strfind (printed, sprintf ("'%s' is a function from the file %s", name,
+%!                                                 fullfile (build, [name ".mex"])))));
+%!   block = help_block (fullfile (root, "toolbox", "help", [name ".m"]));
 %!   assert (numel (block) > 50);
 %!   for k = find (! cellfun ("isempty", block))
-%!     assert (! isempty (strfind (printed, block{k})), "help %s lacks: %s", name{1}, block{k});
+%!     assert (! isempty (strfind (printed, block{k})), "help %s lacks: %s", name, block{k});
 %!   endfor
 %!   assert (isempty (strfind (printed, "%!")));
-%!   for input = inputs.(name{1})
+%!   for input = inputs.(name)
 %!     assert (! isempty (regexp (printed, ['\n   ' input{1} '\s'], "once")),
-%!             "help %s does not describe %s", name{1}, input{1});
+%!             "help %s does not describe %s", name, input{1});
 %!   endfor
 %! endfor
 
 %!test
 %! ## The texts in the build folder are the current ones.
-%! for name = {"tarn_learn.m", "tarn_score.m"}
+%! for name = {"tarn_learn.m", "tarn_score.m", "tarn_resume.m", "tarn_evidence.m"}
 %!   assert (fileread (fullfile (build, name{1})), fileread (fullfile (root, "toolbox", "help", name{1})));
 %! endfor
 
@@ -47,7 +50,9 @@
 %! addpath (toolbox);
 %! unwind_protect
 %!   assert (which ("tarn_learn"), fullfile (build, "tarn_learn.mex"));
-%!   assert (which ("tarn_score"), fullfile (build, "tarn_score.mex"));
+%!   for name = {"tarn_score", "tarn_resume", "tarn_evidence"}
+%!     assert (which (name{1}), fullfile (build, [name{1} ".mex"]));
+%!   endfor
 %!   [T, L, n] = tarn_learn ([0; 1], [1; 2], 0, 1, 1, 0, 0, 0);
 %!   assert (tarn_score (T, L, 0, [0; 1], -1, 0, 0), [1; 2]);
 %! unwind_protect_cleanup

@@ -56,9 +56,12 @@
 %!   folder = fileparts (which ("tarn_learn"));
 %!   assert (strncmp (folder, prefix, numel (prefix)));
 %!   assert (which ("tarn_learn"), fullfile (folder, "tarn_learn.mex"));
-%!   assert (which ("tarn_score"), fullfile (folder, "tarn_score.mex"));
-%!   assert (exist (fullfile (folder, "tarn_learn.m"), "file") == 2);
-%!   assert (exist (fullfile (folder, "tarn_score.m"), "file") == 2);
+%!   for name = {"tarn_score", "tarn_resume", "tarn_evidence"}
+%!     assert (which (name{1}), fullfile (folder, [name{1} ".mex"]));
+%!   endfor
+%!   for name = {"tarn_learn", "tarn_score", "tarn_resume", "tarn_evidence"}
+%!     assert (exist (fullfile (folder, [name{1} ".m"]), "file") == 2);
+%!   endfor
 %!   assert (! isempty (strfind (evalc ("help tarn_learn"), "TARN_LEARN  Train a Gaussian ARTMAP classifier")));
 %!   assert (! isempty (strfind (evalc ("help tarn_score"), "TARN_SCORE  Classify patterns")));
 %!
@@ -70,8 +73,10 @@
 %!   assert (mean (tarn_score (T, L, 0, X, -1, 0, 0) == y) >= 0.95);
 %!   [passed, total] = test ("tarn_learn", "quiet", stdout);
 %!   assert (total > 0 && passed == total);
-%!   [passed, total] = test ("tarn_score", "quiet", stdout);
-%!   assert (total > 0 && passed == total);
+%!   for name = {"tarn_score", "tarn_resume", "tarn_evidence"}
+%!     [passed, total] = test (name{1}, "quiet", stdout);
+%!     assert (total > 0 && passed == total, "%s: %d of %d tests passed", name{1}, passed, total);
+%!   endfor
 %!   r = evalc ("tarn_demo ('iris');");
 %!   assert (! isempty (strfind (r, "accuracy: ")));
 %!

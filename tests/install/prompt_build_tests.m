@@ -35,7 +35,8 @@
 %!   assert (! isempty (strfind (printed, sprintf ("addpath('%s')", out))));
 %!   listing = dir (out);
 %!   assert (sort ({listing(! [listing.isdir]).name}), ...
-%!           {"build_tarn.log", "tarn_learn.m", "tarn_learn.mex", "tarn_score.m", "tarn_score.mex"});
+%!           {"build_tarn.log", "tarn_evidence.m", "tarn_evidence.mex", "tarn_learn.m", "tarn_learn.mex", ...
+%!            "tarn_resume.m", "tarn_resume.mex", "tarn_score.m", "tarn_score.mex"});
 %!   assert (sum ([listing.isdir]), 2);   # only . and ..: no work folder left
 %!
 %!   ## Every listed source was compiled with every flag of plugin_flags.txt,
@@ -61,6 +62,8 @@
 %!   addpath (out);
 %!   assert (which ("tarn_learn"), fullfile (out, "tarn_learn.mex"));
 %!   assert (which ("tarn_score"), fullfile (out, "tarn_score.mex"));
+%!   assert (which ("tarn_resume"), fullfile (out, "tarn_resume.mex"));
+%!   assert (which ("tarn_evidence"), fullfile (out, "tarn_evidence.mex"));
 %!   ## Two patterns of one class at 0 and 0.1, gamma 1: worked out by hand.
 %!   [T, L, n] = tarn_learn ([0; 0.1], [1; 1], 0.5, 1, 10, 1, 0, 0);
 %!   m2 = 0.05; s2 = sqrt (0.5 * 1 + 0.5 * (m2 - 0.1)^2);

@@ -1,4 +1,4 @@
-## Both plug-ins at the Octave prompt on hostile numbers: NaN, infinities,
+## The plug-ins at the Octave prompt on hostile numbers: NaN, infinities,
 ## values near the end of the double range, tiny and huge gamma, templates
 ## with zero or negative deviations and zero priors. Results must be what
 ## IEEE arithmetic gives: NaN and Inf carried through, nothing replaced.
@@ -63,3 +63,26 @@
 %! far = [Inf; -Inf; 1e300; NaN];
 %! assert (tarn_score ([0 1 1; 10 1 1], [7; 9], 0, far, -3, 0, 0), [7; 7; 7; -3]);
 %! assert (tarn_score ([0 1 1; 10 1 1], [7; 9], 0, far, -3, 1, 0), [-3; -3; -3; -3]);
+
+%!test
+%! ## tarn_resume carries NaN, Inf and huge values through a model as
+%! ## tarn_learn does: the model of the first rows, trained on with the
+%! ## rest, is the model of all rows.
+%! X = [NaN 0; 0 0; Inf 0; 1e300 1; 0 0; 1 -1e300];
+%! y = [1; 1; 2; 1; NaN; 2.5];
+%! for vigilance = [0 0.5]
+%!   [T, L, n] = tarn_learn (X(1:3, :), y(1:3), vigilance, 1e-300, 1, 0, 0, 0);
+%!   [T, L] = tarn_resume (T, L, 3, X(4:6, :), y(4:6), vigilance, 1e-300, 1, 0, 0, 0);
+%!   [T2, L2, n2] = tarn_learn (X, y, vigilance, 1e-300, 1, 0, 0, 0);
+%!   assert (isequaln (T, T2) && isequal (L, L2));
+%! endfor
+
+%!test
+%! ## tarn_evidence: a zero prior gives -Inf, an infinite one Inf, a
+%! ## negative deviation NaN; a row 1e100 away still gets finite evidence.
+%! T = [0 1 0; 0 1 Inf; 0 -1 0.5; 0 1 0.5];
+%! [E, classes, best, winner] = tarn_evidence (T, [1; 2; 3; 4], 0, [0; 1e100; NaN]);
+%! assert (E(1, :), [-Inf Inf NaN log(0.5)]);
+%! assert (isfinite (E(2, 4)) && E(2, 4) == best(2, 4));
+%! assert (E(3, :), -Inf (1, 4));
+%! assert (winner(3), 0);

@@ -66,5 +66,15 @@ check score "T = [randn(100000, 10), ones(100000, 10), ones(100000, 1) / 100000]
   "r = tarn_score(T(1:50, :), L(1:50), 0, P(1:20, :), -1, 1, 0);" \
   "s = tarn_score(T, L, 0, P, -1, 1, 0)"
 
+# Training on from a model of 50 rows: the same training as tarn_learn's.
+check resume "X = rand(20000, 10); y = 1 + (rand(20000, 1) > 0.5); [T0, L0, n0] = tarn_learn(X(1:50, :), y(1:50), 0.5, 1, 1, 0, 0, 0);" \
+  "[a, b] = tarn_resume(T0, L0, 50, X(51:100, :), y(51:100), 0.5, 1, 10, 1, 0, 0); r = {a, b};" \
+  "[a, b] = tarn_resume(T0, L0, 50, X, y, 0.99, 1, 1000, 0, 0, 0)"
+
+# The evidence of 100,000 nodes for 100,000 patterns.
+check evidence "T = [randn(100000, 10), ones(100000, 10), ones(100000, 1) / 100000]; L = 1 + mod((1:100000)', 3); P = randn(100000, 10);" \
+  "r = tarn_evidence(T(1:50, :), L(1:50), 0, P(1:20, :));" \
+  "s = tarn_evidence(T, L, 0, P)"
+
 [ "$failures" = 0 ] || { echo "interrupt check: $failures failure(s)" >&2; exit 1; }
-echo "interrupt check: both commands stop within a second of SIGINT and of SIGTERM"
+echo "interrupt check: every command stops within a second of SIGINT and of SIGTERM"

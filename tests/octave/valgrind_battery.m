@@ -1,5 +1,5 @@
 ## valgrind_battery ()
-## Calls both plug-ins through everything they do, for a run under
+## Calls the plug-ins through everything they do, for a run under
 ## valgrind's memcheck: valid calls at every output level and with both
 ## decision rules, every argument error, empty inputs, inputs of other
 ## classes, and data with NaN, infinities, huge values, zero and negative
@@ -9,8 +9,8 @@
 ## Prints "valgrind battery: N calls, N refused" at the end.
 
 function valgrind_battery ()
-  if (exist ("tarn_learn") != 3 || exist ("tarn_score") != 3)
-    error ("valgrind battery: the tarn_learn and tarn_score plug-ins are not on the path");
+  if (any (cellfun (@exist, {"tarn_learn", "tarn_score", "tarn_resume", "tarn_evidence"}) != 3))
+    error ("valgrind battery: the tarn plug-ins are not on the path");
   endif
   calls = 0;
   refused = 0;
@@ -168,7 +168,64 @@ function valgrind_battery ()
   end_try_catch
   calls++;
 
-  expected_refusals = numel (bad_learn) + numel (bad_score) + 2;
+  ## tarn_resume: training on at every output level with any number of
+  ## outputs, from the model and from nothing, on hostile numbers; every
+  ## kind of refusal.
+  [T, L, n] = tarn_learn (X(1:6, :), y(1:6), 0.3, 1.0, 1, 0, 0, 0);
+  for oflag = 0:4
+    [Tr, Lr, nr, Nr, Ar] = tarn_resume (T, L, 6, X(7:end, :), y(7:end), 0.3, 1.0, 3, 1, mod (oflag, 2), oflag);
+    calls++;
+    check (columns (Tr) == 7 && Nr == 6 + 6 * nr && numel (Ar) == rows (Tr), "training on");
+  endfor
+  tarn_resume (T, L, 6, X, y, 0.3, 1, 1, 0, 0, 0);
+  [Te, Le] = tarn_resume (zeros (0, 7), zeros (0, 1), 0, X, y, 0.3, 1, 2, 1, 1, 1);
+  [Th, Lh] = tarn_resume (single (T), int8 (L), uint16 (6), H, y, 0, 1e-300, 2, 0, 1, 4);
+  calls += 3;
+  check (isequal (Te, tarn_learn_outputs (X, y, 0.3, 1, 2, 1, 1, 0)), "training on from nothing");
+  good = {T, L, 6, X, y, 0.3, 1, 2, 0, 0, 0};
+  bad_resume = {
+    {1, 2}
+    with(good, 1, ones (2, 7, 2))
+    with(good, 2, "ab")
+    with(good, 3, 6.5)
+    with(good, 3, 7)
+    with(good, 4, X(:, 1:2))
+    with(good, 5, y(1:3))
+    with(good, 6, 2)
+    with(good, 7, -1)
+    with(good, 8, 2^31 - 1)
+    with(good, 9, 2)
+    with(good, 10, {0})
+    with(good, 11, [1 2])
+  };
+  for k = 1:numel (bad_resume)
+    refused += refuses (@() tarn_resume (bad_resume{k}{:}), "TARN_RESUME: ");
+    calls++;
+  endfor
+
+  ## tarn_evidence: any number of outputs, no model, hostile numbers; every
+  ## kind of refusal.
+  [E, C, B, W] = tarn_evidence (T, L, 0, X);
+  E1 = tarn_evidence (T0, L0, 0.5, X);
+  tarn_evidence (Tz, [1; 2; 3; NaN], 0, [0 0 0; 1 1 1; NaN 0 0; Inf 1e300 -1e300]);
+  [Eh, Ch, Bh, Wh] = tarn_evidence (single (Th), int16 (Lh), 0, H);
+  calls += 4;
+  check (isequal (size (E), [12 numel(C)]) && isequal (size (E1), [12 0]) && numel (Wh) == 12, "evidence");
+  good = {T, L, 0.5, X};
+  bad_evidence = {
+    {1, 2, 3}
+    with(good, 1, T * 1i)
+    with(good, 1, [T(:, 1:6) -ones(rows (T), 1)])
+    with(good, 2, ones (rows (T) + 1, 1))
+    with(good, 3, NaN)
+    with(good, 4, ones (2, 4))
+  };
+  for k = 1:numel (bad_evidence)
+    refused += refuses (@() tarn_evidence (bad_evidence{k}{:}), "TARN_EVIDENCE: ");
+    calls++;
+  endfor
+
+  expected_refusals = numel (bad_learn) + numel (bad_score) + numel (bad_resume) + numel (bad_evidence) + 2;
   check (refused == expected_refusals, sprintf ("%d of %d refusals", refused, expected_refusals));
   printf ("valgrind battery: %d calls, %d refused\n", calls, refused);
 endfunction

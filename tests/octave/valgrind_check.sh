@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Runs both plug-ins inside octave-cli under valgrind's memcheck through
+# Runs the plug-ins inside octave-cli under valgrind's memcheck through
 # valgrind_battery.m, then a probe plug-in with known faults, and fails on
 # any invalid read or write, use of an uninitialised value or block
-# definitely lost whose stack passes through tarn_learn.mex or
-# tarn_score.mex. Octave's own reports are counted and ignored.
+# definitely lost whose stack passes through a tarn plug-in (tarn_*.mex).
+# Octave's own reports are counted and ignored.
 #   tests/octave/valgrind_check.sh BUILD_DIR
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build_dir="$(cd "${1:?usage: valgrind_check.sh BUILD_DIR}" && pwd)"
-for plugin in tarn_learn tarn_score; do
+for plugin in tarn_learn tarn_score tarn_resume tarn_evidence; do
   [ -f "$build_dir/$plugin.mex" ] || { echo "valgrind: $build_dir/$plugin.mex is missing" >&2; exit 1; }
 done
 command -v valgrind >/dev/null || { echo "valgrind: not installed (TARN_WITH_CHECKS=1 scripts/install_dependencies.sh)" >&2; exit 1; }

@@ -17,7 +17,7 @@ function status = valgrind_report (xml_file, battery_log)
     kind = regexp (blocks{k}, '<kind>(\w+)</kind>', 'tokens', 'once'){1};
     objects = regexp (blocks{k}, '<obj>([^<]*)</obj>', 'tokens');
     objects = cellfun (@(c) c{1}, objects, "UniformOutput", false);
-    if (any (! cellfun (@isempty, regexp (objects, '(tarn_learn|tarn_score)\.mex$'))))
+    if (any (! cellfun (@isempty, regexp (objects, '(tarn_learn|tarn_score|tarn_resume|tarn_evidence)\.mex$'))))
       plugin_kinds{end + 1} = kind;
       what = regexp (blocks{k}, '<(what|text)>([^<]*)</', 'tokens', 'once');
       frames = regexp (blocks{k}, '<fn>([^<]*)</fn>', 'tokens');

@@ -1,0 +1,142 @@
+#include "score/class_evidence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "model/category_nodes.h"
+#include "model/host.h"
+#include "model/integer.h"
+#include "model/match_kernel.h"
+#include "model/work.h"
+
+namespace tarn {
+
+namespace {
+
+// A host block that is released unless handed on.
+template <typename T>
+struct HostBlock {
+    T* data = nullptr;
+
+    explicit HostBlock(std::size_t count) : data(static_cast<T*>(host_calloc(count, sizeof(T)))) {}
+    ~HostBlock() { host_free(data); }
+    HostBlock(const HostBlock&) = delete;
+    HostBlock& operator=(const HostBlock&) = delete;
+    T* release()
+    {
+        T* d = data;
+        data = nullptr;
+        return d;
+    }
+};
+
+// The distinct labels of the nodes, ascending, in `classes`; the index of
+// each node's class in `class_of`. Returns the number of classes.
+int sort_classes(const CategoryNodes& nodes, double* classes, int* class_of)
+{
+    const int J = nodes.size();
+    for (int j = 0; j < J; ++j)
+        classes[j] = static_cast<double>(nodes.label(j));
+    std::sort(classes, classes + J);
+    const int C = static_cast<int>(std::unique(classes, classes + J) - classes);
+    for (int j = 0; j < J; ++j)
+        class_of[j] =
+            static_cast<int>(std::lower_bound(classes, classes + C, static_cast<double>(nodes.label(j))) - classes);
+    return C;
+}
+
+}  // namespace
+
+RunStatus class_evidence(int J, int M, double* const* templates, const double* labels, double vigilance, int K,
+                         double* const* patterns, ClassEvidence* result)
+{
+    initial_sigma = 0.0;
+    feature_count = M;
+    CategoryNodes nodes(M);
+    if (!load_template_rows(nodes, J, templates, labels))
+        return RunStatus::out_of_memory;
+
+    const auto j_count = static_cast<std::size_t>(J);
+    HostBlock<double> classes(j_count);
+    HostBlock<int> class_of(j_count);
+    if (classes.data == nullptr || class_of.data == nullptr)
+        return RunStatus::out_of_memory;
+    const int C = sort_classes(nodes, classes.data, class_of.data);
+    const auto c_count = static_cast<std::size_t>(C);
+    const std::size_t cells = static_cast<std::size_t>(K) * c_count;
+    HostBlock<double> log_evidence(cells);
+    HostBlock<double> best_choice(cells);
+    HostBlock<double> winner(static_cast<std::size_t>(K));
+    // Per pattern: the largest choice value and the shifted sum of each class.
+    HostBlock<double> best(c_count);
+    HostBlock<double> sum(c_count);
+    if (log_evidence.data == nullptr || best_choice.data == nullptr || winner.data == nullptr || best.data == nullptr ||
+        sum.data == nullptr)
+        return RunStatus::out_of_memory;
+
+    const double inf = std::numeric_limits<double>::infinity();
+    const ScanSettings settings{vigilance, false};
+    NodeScan scan;
+    InterruptPoll poll;
+    for (int p = 0; p < K; ++p) {
+        if (host_interrupt_pending())
+            return RunStatus::interrupted;
+        const RunStatus scanned = scan_nodes(nodes, patterns[p], settings, scan);
+        if (scanned != RunStatus::done)
+            return scanned;
+        std::int64_t comparisons = J;
+        std::int64_t flops = 0;
+        winner.data[p] = choose_node(
+                             J, scan, [&scan](int k) { return scan.passed(k); }, &comparisons) +
+                         1;
+
+        // The largest choice value of each class; one that is not a number
+        // makes its class's evidence not a number.
+        std::fill(best.data, best.data + C, -inf);
+        std::fill(sum.data, sum.data + C, 0.0);
+        for (int j = 0; j < J; ++j) {
+            if (!scan.passed(j))
+                continue;
+            const double choice = scan.choice_value(j);
+            double& b = best.data[class_of.data[j]];
+            if (std::isnan(b))
+                continue;
+            ++comparisons;
+            if (choice > b || std::isnan(choice))
+                b = choice;
+        }
+        if (poll.pending(J))  // a huge model makes these passes long
+            return RunStatus::interrupted;
+        // Sums of exp(choice - largest), in node order.
+        for (int j = 0; j < J; ++j) {
+            if (!scan.passed(j))
+                continue;
+            const int c = class_of.data[j];
+            if (std::isfinite(best.data[c])) {
+                sum.data[c] = sum.data[c] + std::exp(scan.choice_value(j) - best.data[c]);
+                flops += 3;
+            }
+        }
+        for (int c = 0; c < C; ++c) {
+            const std::size_t at =
+                static_cast<std::size_t>(c) * static_cast<std::size_t>(K) + static_cast<std::size_t>(p);
+            const double b = best.data[c];
+            best_choice.data[at] = b;
+            // An infinite or undefined largest value is the evidence itself.
+            log_evidence.data[at] = std::isfinite(b) ? b + std::log(sum.data[c]) : b;
+            flops += std::isfinite(b) ? 2 : 0;
+        }
+        host_add_work(static_cast<int>(comparisons + flops));
+    }
+
+    result->class_count = C;
+    result->classes = classes.release();
+    result->log_evidence = log_evidence.release();
+    result->best_choice = best_choice.release();
+    result->winner = winner.release();
+    return RunStatus::done;
+}
+
+}  // namespace tarn
