@@ -27,9 +27,11 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, int p, const dou
     if (oflag >= 3)
         console_printf("   Pattern #%d is being presented (label %d)\n", p, integer_from_double(y));
 
-    // First search: the vigilance test on every node, choice for those that pass.
+    // First search: the vigilance test on every node, choice for those that
+    // pass, and the winner. Only the winner's values are read unless the
+    // vigilance failures are printed.
     const int n = nodes.size();
-    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{rho, oflag == 4}, scan);
+    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{rho, oflag == 4, oflag != 4}, scan);
     if (scanned != RunStatus::done)
         return scanned;
     pattern_comparisons += n;
@@ -37,8 +39,10 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, int p, const dou
         for (int k = 0; k < n; ++k)
             if (!scan.passed(k))
                 console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", k + 1, scan.match_value(k), rho);
-    int winner = choose_node(
-        n, scan, [&scan](int k) { return scan.passed(k); }, &pattern_comparisons);
+    // Every passing node after the first is compared with the best.
+    int winner = scan.winner();
+    if (scan.passing() > 1)
+        pattern_comparisons += scan.passing() - 1;
 
     bool updated = false;
     while (winner >= 0) {
@@ -52,14 +56,18 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, int p, const dou
             break;
         }
         // Match tracking: only nodes that match strictly better than the
-        // rejected winner stay candidates; all of them passed the test.
+        // rejected winner stay candidates; all of them passed the test, and
+        // all of them have exact values once their rivals are complete.
         // Each round looks at every node, so a huge model asks the host.
         if (host_interrupt_pending())
             return RunStatus::interrupted;
+        complete_rivals(nodes, x, winner, scan);
         const double match_threshold = scan.match_value(winner);
         winner = choose_node(
             n, scan,
-            [&scan, match_threshold](int k) { return scan.passed(k) && scan.match_value(k) > match_threshold; },
+            [&scan, match_threshold](int k) {
+                return scan.passed(k) && scan.exact(k) && scan.match_value(k) > match_threshold;
+            },
             &pattern_comparisons);
     }
 

@@ -64,10 +64,19 @@ bool CategoryNodes::grow_to(int new_capacity)
     if (vectors == nullptr)
         return false;
     Fields* new_fields = nullptr;
-    void* records = allocate_arrays(cap, new_fields);
+    double* new_a = nullptr;
+    double* new_b = nullptr;
+    std::int64_t* new_uses = nullptr;
+    std::uint8_t* new_flags = nullptr;
+    void* records = allocate_arrays(cap, new_fields, new_a, new_b, new_uses, new_flags);
     if (records == nullptr) {
         node_memory_release(vectors);
         return false;
+    }
+    // Lanes past the last node: a choice that can never win or add anything.
+    for (std::size_t k = static_cast<std::size_t>(node_count); k < cap; ++k) {
+        new_a[k] = -HUGE_VAL;
+        new_flags[k] = node_prunable;
     }
 
     const std::size_t old_doubles = static_cast<std::size_t>(node_capacity) * static_cast<std::size_t>(m);
@@ -77,8 +86,14 @@ bool CategoryNodes::grow_to(int new_capacity)
         std::memcpy(new_means, means, old_doubles * sizeof(double));
         std::memcpy(new_sigmas, sigmas, old_doubles * sizeof(double));
     }
-    if (node_count != 0)
-        std::memcpy(new_fields, fields, static_cast<std::size_t>(node_count) * sizeof(Fields));
+    if (node_count != 0) {
+        const auto count = static_cast<std::size_t>(node_count);
+        std::memcpy(new_fields, fields, count * sizeof(Fields));
+        std::memcpy(new_a, choice_a, count * sizeof(double));
+        std::memcpy(new_b, choice_b, count * sizeof(double));
+        std::memcpy(new_uses, uses_presentations, count * sizeof(std::int64_t));
+        std::memcpy(new_flags, flags, count);
+    }
 
     node_memory_release(vector_block);
     node_memory_release(field_block);
@@ -88,7 +103,24 @@ bool CategoryNodes::grow_to(int new_capacity)
     means = new_means;
     sigmas = new_sigmas;
     fields = new_fields;
+    choice_a = new_a;
+    choice_b = new_b;
+    uses_presentations = new_uses;
+    flags = new_flags;
     return true;
+}
+
+void CategoryNodes::refresh_choice_parts(int k)
+{
+    const Fields& f = fields[k];
+    const bool loaded = f.prior >= 0.0;
+    choice_a[k] = loaded ? f.log_const : f.log_count;
+    choice_b[k] = loaded ? 0.0 : f.sum_log_sigma;
+    uses_presentations[k] = loaded ? 0 : -1;
+    bool prunable = std::isfinite(choice_a[k]) && std::isfinite(choice_b[k]);
+    for (int i = 0; prunable && i < m; ++i)
+        prunable = std::isfinite(mean(k, i)) && sigma(k, i) > 0.0 && sigma(k, i) < HUGE_VAL;
+    flags[k] = static_cast<std::uint8_t>((prunable ? node_prunable : 0) | (loaded ? node_loaded_choice : 0));
 }
 
 TARN_NOINLINE double CategoryNodes::sum_log_sigma_of(int k) const
@@ -145,6 +177,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
         f.log_const = 0.0;
         f.prior = -1.0;
         f.sum_log_sigma = sum_log_sigma_of(k);
+        refresh_choice_parts(k);
         return true;
     }
     f.active = 0;
@@ -157,7 +190,25 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
     f.prior = data[2 * m];
     f.sum_log_sigma = sum_log_sigma_of(k);
     f.log_const = std::log(f.prior) - f.sum_log_sigma;
+    refresh_choice_parts(k);
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 2), 0);
+    return true;
+}
+
+bool CategoryNodes::copy_node(const CategoryNodes& from, int k)
+{
+    if (!make_room())
+        return false;
+    const int j = node_count++;
+    fields[j] = from.fields[k];
+    for (int i = 0; i < m; ++i) {
+        means[slot(j, i)] = from.mean(k, i);
+        sigmas[slot(j, i)] = from.sigma(k, i);
+    }
+    choice_a[j] = from.choice_a[k];
+    choice_b[j] = from.choice_b[k];
+    uses_presentations[j] = from.uses_presentations[k];
+    flags[j] = from.flags[k];
     return true;
 }
 
@@ -179,6 +230,7 @@ bool CategoryNodes::node_resume(const double* row, int node_label, std::uint32_t
     f.log_const = 0.0;
     f.prior = -1.0;
     f.sum_log_sigma = sum_log_sigma_of(k);
+    refresh_choice_parts(k);
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 2), 0);
     return true;
 }
@@ -221,6 +273,7 @@ void CategoryNodes::node_learn(int k, const double* x)
     }
     f.log_count = std::log(static_cast<double>(f.count));
     f.sum_log_sigma = sum_log_sigma_of(k);
+    refresh_choice_parts(k);
     count_work(as_count(10 * static_cast<std::int64_t>(m) + 2), 0);
 }
 
@@ -232,6 +285,7 @@ void CategoryNodes::node_to_template(int k, double* row)
     }
     Fields& f = fields[k];
     f.prior = static_cast<double>(f.count) / static_cast<double>(presentation_total);
+    refresh_choice_parts(k);
     row[2 * m] = f.prior;
     count_work(1, 0);
 }

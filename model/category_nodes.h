@@ -31,17 +31,37 @@ struct NodeMatch {
 // `blocks` blocks of CategoryNodes::lanes nodes, each block `features` runs
 // of lanes doubles, feature i of the block's nodes side by side. Lanes past
 // the last node hold a harmless Gaussian (mean 0, deviation 1).
+//
+// Beside them, one entry per node (lanes past the last node included), the
+// parts of the choice value that do not depend on the pattern, so that
+// choice = (choice_a - (uses_presentations ? ln N : 0)) + (log_match - choice_b)
+// with the bits of node_choice: a loaded node with a prior of 0 or more has
+// choice_a = log_const and choice_b = 0; any other node choice_a = ln(count)
+// and choice_b = the sum of ln(sigma). Lanes past the last node have
+// choice_a = -infinity. `flags` holds node_prunable and node_loaded_choice.
 struct NodeBlocks {
     const double* means;
     const double* sigmas;
     int blocks;
     int features;
+    const double* choice_a;
+    const double* choice_b;
+    const std::int64_t* uses_presentations;  // all bits set, or none
+    const std::uint8_t* flags;
+    int nodes;
 };
 
 // The count behind an exported prior: the whole number nearest to
 // prior x presentations when that product lies within 1e-6 of a whole
 // number of at least 1 (and below 2^32); 0 when it does not.
 std::uint32_t recovered_count(double prior, std::uint32_t presentations);
+
+// Node k's sum of squared normalised distances can never be not a number
+// for a finite pattern (finite means, deviations above 0 and finite), and
+// its choice parts are finite: its choice value is never either.
+constexpr std::uint8_t node_prunable = 1;
+// Node k takes node_choice's branch of a stored prior (one flop).
+constexpr std::uint8_t node_loaded_choice = 2;
 
 class CategoryNodes {
 public:
@@ -64,6 +84,9 @@ public:
     // from_template is 0, loaded from a template row otherwise. False when
     // memory ran out; the nodes already made are untouched then.
     bool node_init(const double* data, int label, int from_template);
+    // Appends a copy of node k of `from` (of as many features), counting
+    // no work: the same node in another place. False when memory ran out.
+    bool copy_node(const CategoryNodes& from, int k);
     // Appends a trained node from a template row that an earlier training
     // exported, with the number of presentations it has coded: its prior
     // stays unset, so it chooses and learns as if training had never
@@ -93,7 +116,11 @@ public:
     double log_count(int k) const { return fields[k].log_count; }
     double sum_log_sigma(int k) const { return fields[k].sum_log_sigma; }
 
-    NodeBlocks blocks() const { return {means, sigmas, (node_count + lanes - 1) / lanes, m}; }
+    NodeBlocks blocks() const
+    {
+        return {means, sigmas,    (node_count + lanes - 1) / lanes, m, choice_a, choice_b, uses_presentations,
+                flags, node_count};
+    }
 
     // The pieces of node_match and node_choice, out of line so that every
     // caller computes them with the same instructions: when a value is not
@@ -125,6 +152,8 @@ private:
                static_cast<std::size_t>(k % lanes);
     }
     bool grow_to(int new_capacity);
+    // Refreshes node k's entries of the arrays beside the vectors.
+    void refresh_choice_parts(int k);
     bool make_room();  // for one more node
 
     int m;
@@ -133,6 +162,10 @@ private:
     double* means = nullptr;
     double* sigmas = nullptr;
     Fields* fields = nullptr;
+    double* choice_a = nullptr;
+    double* choice_b = nullptr;
+    std::int64_t* uses_presentations = nullptr;
+    std::uint8_t* flags = nullptr;
     void* vector_block = nullptr;
     void* field_block = nullptr;
 };

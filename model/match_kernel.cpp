@@ -7,6 +7,7 @@
 
 #include "model/kernel_paths.h"
 #include "model/node_memory.h"
+#include "model/vector_exp.h"
 #include "model/work.h"
 
 namespace tarn {
@@ -25,22 +26,27 @@ struct Vectors {
     static constexpr int parts = CategoryNodes::lanes / W;
 };
 
-// A permutation of the eight lanes of a mask, in each compiler's spelling.
+// A permutation of the lanes of a mask, in each compiler's spelling.
 #if defined(__clang__)
-#define TARN_PERMUTE8(m, ...) __builtin_shufflevector(m, m, __VA_ARGS__)
+#define TARN_PERMUTE(m, ...) __builtin_shufflevector(m, m, __VA_ARGS__)
 #else
-#define TARN_PERMUTE8(m, ...) __builtin_shuffle(m, Mask{__VA_ARGS__})
+#define TARN_PERMUTE(m, ...) __builtin_shuffle(m, Mask{__VA_ARGS__})
 #endif
 
 // Whether a comparison held (-1) in every lane, or in any lane.
 template <int W>
 inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
 {
-    using Mask [[maybe_unused]] = typename Vectors<W>::Mask;  // read by TARN_PERMUTE8 on GCC
+    using Mask [[maybe_unused]] = typename Vectors<W>::Mask;  // read by TARN_PERMUTE on GCC
     if constexpr (W == 8) {
-        m = m & TARN_PERMUTE8(m, 4, 5, 6, 7, 0, 1, 2, 3);
-        m = m & TARN_PERMUTE8(m, 2, 3, 0, 1, 6, 7, 4, 5);
-        m = m & TARN_PERMUTE8(m, 1, 0, 3, 2, 5, 4, 7, 6);
+        m = m & TARN_PERMUTE(m, 4, 5, 6, 7, 0, 1, 2, 3);
+        m = m & TARN_PERMUTE(m, 2, 3, 0, 1, 6, 7, 4, 5);
+        m = m & TARN_PERMUTE(m, 1, 0, 3, 2, 5, 4, 7, 6);
+        return m[0] != 0;
+    } else if constexpr (W == 4) {
+        // Within the vector: one extraction instead of four.
+        m = m & TARN_PERMUTE(m, 2, 3, 0, 1);
+        m = m & TARN_PERMUTE(m, 1, 0, 3, 2);
         return m[0] != 0;
     } else {
         long long r = -1;
@@ -48,6 +54,30 @@ inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
             r &= m[l];
         return r != 0;
     }
+}
+
+// The bits of one vector as another of the same size.
+template <typename To, typename From>
+inline __attribute__((always_inline)) To bits_as(const From& from)
+{
+    static_assert(sizeof(To) == sizeof(From), "same size");
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
+
+// Adds e = exp(choice value) to the sum of class c, as the classification
+// loop adds it, and keeps the class's floor current.
+inline void add_to_class(ClassSums& sums, int c, double e)
+{
+    const double before = sums.sum[c];
+    sums.sum[c] = before + e;
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, &before, sizeof a);
+    std::memcpy(&b, &sums.sum[c], sizeof b);
+    if ((a ^ b) >> 52 != 0)  // another binade (or sign): another floor
+        sums.floor[c] = sum_floor(sums.sum[c]);
 }
 
 template <int W>
@@ -103,6 +133,180 @@ inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes,
     }
 }
 
+// The block pruner (BlockPruner) for vectors of W lanes: each group of W
+// nodes of a block is one vector. The bound is exact: choice_value =
+// A + (-0.5 * s - B) only falls as s grows, since every operation rounds
+// monotonically, so a partial sum bounds the choice value from above. The
+// quick test s > T (T the sum where the bound crosses the best) only
+// decides when to look; the bound itself decides.
+template <int W, bool Sums, bool Sparse>
+inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& nodes, int first, int end,
+                                                            const double* x, double log_presentations,
+                                                            double* log_match, double* choice, std::uint8_t* exact,
+                                                            PruneState& state)
+{
+    using Lanes = typename Vectors<W>::Lanes;
+    using Mask = typename Vectors<W>::Mask;
+    constexpr int parts = Vectors<W>::parts;
+    constexpr int lanes = CategoryNodes::lanes;
+    const int m = nodes.features;
+    // Looked at after every feature of few, after every second of many.
+    const int check = m > 16 ? 1 : 0;
+    Lanes log_n;
+    for (int l = 0; l < W; ++l)
+        log_n[l] = log_presentations;
+    std::uint64_t looked = 0;
+    std::uint64_t stops = 0;
+    for (int b = first; b < end; ++b) {
+        const double* mb = nodes.means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        const double* sb = nodes.sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
+        // Most blocks of a model cannot win once their first feature is in:
+        // try that for the block's groups side by side (their divisions
+        // overlap, one branch for all), and take them one by one only when
+        // one of them goes on.
+        // With sums, a block of one class (as the copy grouped by class
+        // mostly has) is bounded by that class's floor.
+        int block_class = -1;
+        if (Sums && (b + 1) * lanes <= nodes.nodes) {
+            const std::int32_t* classes = state.sums->node_class + b * lanes;
+            bool one = true;
+            for (int l = 1; l < lanes; ++l)
+                one = one && classes[l] == classes[0];
+            block_class = one ? classes[0] : -1;
+        }
+        // The groups then go on from their first feature.
+        Lanes first_s[parts] = {};
+        int first_done = 0;
+        if (!Sparse && parts > 1 && m > 0 && (Sums ? block_class >= 0 : state.best_node >= 0)) {
+            const double best = Sums ? state.sums->floor[block_class] : state.best;
+            Mask below = ~Mask{};
+            first_done = 1;
+            for (int p = 0; p < parts; ++p) {
+                const int base = b * lanes + p * W;
+                Lanes a;
+                Lanes sum_b;
+                Mask uses;
+                Lanes mean;
+                Lanes sigma;
+                std::memcpy(&a, nodes.choice_a + base, sizeof a);
+                std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
+                std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
+                std::memcpy(&mean, mb + p * W, sizeof mean);
+                std::memcpy(&sigma, sb + p * W, sizeof sigma);
+                const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+                const Lanes d = (mean - x[0]) / sigma;
+                first_s[p] = d * d;
+                below = below & (big_a + (-0.5 * first_s[p] - sum_b) < best);
+            }
+            if (all_of<W>(below)) {
+                for (int p = 0; p < parts; ++p) {
+                    const Lanes lm = -0.5 * first_s[p];
+                    std::memcpy(log_match + b * lanes + p * W, &lm, sizeof lm);
+                }
+                std::memset(exact + b * lanes, 0, lanes);
+                looked += parts;
+                stops += parts;
+                state.computed += static_cast<std::uint64_t>(std::min(lanes, nodes.nodes - b * lanes));
+                continue;
+            }
+        }
+        for (int p = 0; p < parts; ++p) {
+            const int base = b * lanes + p * W;
+            Lanes a;
+            Lanes sum_b;
+            Mask uses;
+            std::memcpy(&a, nodes.choice_a + base, sizeof a);
+            std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
+            std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
+            // ln N where the node takes it (trained nodes), +0 elsewhere.
+            const Lanes shift = bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+            const Lanes big_a = a - shift;
+            // The value each node must fall below: the best so far, or the
+            // floor of its class (+inf past the last node).
+            const bool may_stop = (!Sparse || (base / W) % sparse_every == 0) && (Sums || state.best_node >= 0);
+            looked += may_stop ? 1 : 0;
+            Lanes target = {};
+            if (may_stop && Sums) {
+                for (int l = 0; l < W; ++l)
+                    target[l] = base + l < nodes.nodes ? state.sums->floor[state.sums->node_class[base + l]]
+                                                       : std::numeric_limits<double>::infinity();
+            } else if (may_stop) {
+                for (int l = 0; l < W; ++l)
+                    target[l] = state.best;
+            }
+            Lanes s = first_s[p];
+            int i = first_done;
+            bool stopped = false;
+            if (may_stop) {
+                const Lanes t = 2.0 * ((big_a - target) - sum_b);
+                for (; i < m && !stopped; ++i) {
+                    Lanes mean;
+                    Lanes sigma;
+                    std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes + p * W, sizeof mean);
+                    std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
+                    const Lanes d = (mean - x[i]) / sigma;
+                    s = s + d * d;
+                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t))
+                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < target);
+                }
+            } else {
+                for (; i < m; ++i) {
+                    Lanes mean;
+                    Lanes sigma;
+                    std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes + p * W, sizeof mean);
+                    std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
+                    const Lanes d = (mean - x[i]) / sigma;
+                    s = s + d * d;
+                }
+            }
+            stops += stopped ? 1 : 0;
+            const int real = std::min(W, nodes.nodes - base);
+            state.computed += static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(real);
+            const Lanes lm = -0.5 * s;
+            std::memcpy(log_match + base, &lm, sizeof lm);
+            if (stopped) {
+                std::memset(exact + base, 0, W);
+                continue;
+            }
+            const Lanes c = big_a + (lm - sum_b);
+            std::memcpy(choice + base, &c, sizeof c);
+            std::memset(exact + base, 1, W);
+            double e[W];
+            if (Sums) {
+                double values[W];
+                std::memcpy(values, &c, sizeof values);
+                exp_lanes(values, e, real);
+            }
+            for (int l = 0; l < real; ++l) {
+                if (Sums) {
+                    add_to_class(*state.sums, state.sums->node_class[base + l], e[l]);
+                } else if (state.best_node < 0 || c[l] > state.best ||
+                           (c[l] == state.best && base + l < state.best_node)) {
+                    state.best = c[l];
+                    state.best_node = base + l;
+                }
+            }
+        }
+    }
+    state.looked += looked;
+    state.stopped += stops;
+}
+
+template <int W>
+inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                        double log_presentations, double* log_match, double* choice,
+                                                        std::uint8_t* exact, PruneState& state)
+{
+    if (state.sums != nullptr && state.sparse)
+        prune_blocks_for<W, true, true>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    else if (state.sums != nullptr)
+        prune_blocks_for<W, true, false>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    else if (state.sparse)
+        prune_blocks_for<W, false, true>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    else
+        prune_blocks_for<W, false, false>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
 // Every block path is this one template, instantiated for a vector width
 // (and, on x86, a target): 2 lanes of portable code, 4 of AVX2, 8 of AVX-512.
 void match_blocks_portable(const NodeBlocks& nodes, int first, int end, const double* x, double bound, double open_from,
@@ -111,8 +315,29 @@ void match_blocks_portable(const NodeBlocks& nodes, int first, int end, const do
     match_blocks<2>(nodes, first, end, x, bound, open_from, log_match, block_open);
 }
 
+void prune_blocks_portable(const NodeBlocks& nodes, int first, int end, const double* x, double log_presentations,
+                           double* log_match, double* choice, std::uint8_t* exact, PruneState& state)
+{
+    prune_blocks<2>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 #define TARN_HAS_X86_PATHS 1
+__attribute__((target("avx2"))) void prune_blocks_avx2(const NodeBlocks& nodes, int first, int end, const double* x,
+                                                       double log_presentations, double* log_match, double* choice,
+                                                       std::uint8_t* exact, PruneState& state)
+{
+    prune_blocks<4>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
+__attribute__((target("avx512f"))) void prune_blocks_avx512(const NodeBlocks& nodes, int first, int end,
+                                                            const double* x, double log_presentations,
+                                                            double* log_match, double* choice, std::uint8_t* exact,
+                                                            PruneState& state)
+{
+    prune_blocks<8>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+}
+
 __attribute__((target("avx2"))) void match_blocks_avx2(const NodeBlocks& nodes, int first, int end, const double* x,
                                                        double bound, double open_from, double* log_match,
                                                        std::uint8_t* block_open)
@@ -148,8 +373,30 @@ bool every_cpu()
     return true;
 }
 
+// The choice value below which exp() stays under `limit` (or is 0 when
+// `limit` is 0), found by halving, with the library's exp() as the judge
+// and relying only on its never falling as its argument rises.
+double exp_floor(double limit)
+{
+    const auto below = [limit](double c) { return limit > 0.0 ? std::exp(c) < limit : std::exp(c) == 0.0; };
+    double low = -1000.0;  // exp() is 0 here
+    double high = 710.0;   // and infinite here
+    for (;;) {
+        const double mid = low + (high - low) / 2.0;
+        if (mid <= low || mid >= high)
+            break;
+        (below(mid) ? low : high) = mid;
+    }
+    // The least value that exp() lifts to the limit, the one after low.
+    for (high = std::nextafter(low, high + 1.0); below(high); high = std::nextafter(high, high + 1.0))
+        low = high;
+    return high;
+}
+
 const KernelPath* current_path = nullptr;
 bool early_exit = true;
+bool pruning = true;
+KernelCounts counts = {0, 0};
 
 // The vigilance test on log_match, deciding exp(log_match) >= vigilance
 // without the exponential wherever log_match is clearly on one side of
@@ -221,6 +468,26 @@ void scan_reference(const CategoryNodes& nodes, int first, int end, const double
     }
 }
 
+// The choice value of node k for a log_match, as node_choice forms it
+// from the parts kept with each node: ln(count) and the sum of ln(sigma)
+// for trained nodes, log_const for loaded ones.
+double choice_of(const CategoryNodes& nodes, int k, double lm, double log_presentations)
+{
+    double choice;
+    if (nodes.prior(k) >= 0.0) {
+        choice = lm + nodes.log_const(k);
+        // A value that is not a number is recomputed the reference way, so
+        // that it carries the same sign.
+        if (std::isnan(choice))
+            choice = CategoryNodes::loaded_choice(lm, nodes.log_const(k));
+    } else {
+        choice = (nodes.log_count(k) - log_presentations) + (lm - nodes.sum_log_sigma(k));
+        if (std::isnan(choice))
+            choice = CategoryNodes::trained_choice(nodes.log_count(k), log_presentations, lm, nodes.sum_log_sigma(k));
+    }
+    return choice;
+}
+
 // Blocks [first, end) through the block matcher. The choice value as
 // node_choice forms it, from the parts kept with each node: ln(count) and
 // the sum of ln(sigma) for trained nodes, log_const for loaded ones.
@@ -256,20 +523,8 @@ std::uint64_t scan_blocks(const CategoryNodes& nodes, BlockMatcher matcher, int 
             scan.passed[k] = passes ? 1 : 0;
             if (!passes)
                 continue;
-            double choice;
-            if (nodes.prior(k) >= 0.0) {
-                choice = lm + nodes.log_const(k);
-                if (std::isnan(choice))
-                    choice = CategoryNodes::loaded_choice(lm, nodes.log_const(k));
-                flops += 1;
-            } else {
-                choice = (nodes.log_count(k) - log_presentations) + (lm - nodes.sum_log_sigma(k));
-                if (std::isnan(choice))
-                    choice = CategoryNodes::trained_choice(nodes.log_count(k), log_presentations, lm,
-                                                           nodes.sum_log_sigma(k));
-                flops += trained_choice_flops;
-            }
-            scan.choice_value[k] = choice;
+            scan.choice_value[k] = choice_of(nodes, k, lm, log_presentations);
+            flops += nodes.prior(k) >= 0.0 ? 1 : trained_choice_flops;
         }
     }
     return flops;
@@ -280,12 +535,12 @@ std::uint64_t scan_blocks(const CategoryNodes& nodes, BlockMatcher matcher, int 
 const std::vector<KernelPath>& kernel_paths()
 {
     static const std::vector<KernelPath> paths = {
-        {"reference", every_cpu, nullptr, 1},
+        {"reference", every_cpu, nullptr, 1, nullptr},
 #if defined(__GNUC__)
-        {"blocks", every_cpu, match_blocks_portable, 2},
+        {"blocks", every_cpu, match_blocks_portable, 2, prune_blocks_portable},
 #if defined(TARN_HAS_X86_PATHS)
-        {"avx2", cpu_has_avx2, match_blocks_avx2, 4},
-        {"avx512", cpu_has_avx512, match_blocks_avx512, 8},
+        {"avx2", cpu_has_avx2, match_blocks_avx2, 4, prune_blocks_avx2},
+        {"avx512", cpu_has_avx512, match_blocks_avx512, 8, prune_blocks_avx512},
 #endif
 #endif
     };
@@ -317,6 +572,37 @@ void set_early_exit(bool enabled)
     early_exit = enabled;
 }
 
+double sum_floor(double sum)
+{
+    if (std::isnan(sum))
+        return -std::numeric_limits<double>::infinity();
+    if (sum == std::numeric_limits<double>::infinity())
+        return sum;
+    // One floor per binade of the sum, found once: half an ulp of sums in
+    // [2^e, 2^(e+1)) is 2^(e-53); below 2^-1021 only exp() = 0 is lost.
+    static double floors[2048];
+    static bool known[2048];
+    int e = 0;
+    std::frexp(sum, &e);  // sum = f 2^e, f in [1/2, 1)
+    const int binade = sum >= 0x1p-1021 ? e - 1 : -1100;
+    const int slot = std::max(0, binade + 1024);
+    if (!known[slot]) {
+        floors[slot] = exp_floor(binade >= -1021 ? std::ldexp(1.0, binade - 53) : 0.0);
+        known[slot] = true;
+    }
+    return floors[slot];
+}
+
+void set_pruning(bool enabled)
+{
+    pruning = enabled;
+}
+
+KernelCounts kernel_counts()
+{
+    return counts;
+}
+
 NodeScan::~NodeScan()
 {
     node_memory_release(block);
@@ -326,8 +612,8 @@ bool NodeScan::cover(int nodes)
 {
     if (nodes <= capacity)
         return true;
-    void* grown =
-        allocate_arrays(static_cast<std::size_t>(nodes), log_match_, match_value_, choice_value_, passed_, block_open);
+    void* grown = allocate_arrays(static_cast<std::size_t>(nodes), log_match_, match_value_, choice_value_, passed_,
+                                  exact_, block_open);
     if (grown == nullptr)
         return false;
     node_memory_release(block);
@@ -347,14 +633,173 @@ double NodeScan::match_value(int k) const
     return match_value_[k];
 }
 
+namespace {
+
+constexpr std::uint64_t every_lane(std::uint8_t flag)
+{
+    return 0x0101010101010101ULL * flag;
+}
+
+// The eight flag bytes of block b.
+std::uint64_t block_flags(const NodeBlocks& blocks, int b)
+{
+    std::uint64_t word;
+    std::memcpy(&word, blocks.flags + static_cast<std::size_t>(b) * CategoryNodes::lanes, sizeof word);
+    return word;
+}
+
+void start_sums(ClassSums& sums)
+{
+    const double floor = sum_floor(0.0);
+    for (int c = 0; c < sums.classes; ++c) {
+        sums.sum[c] = 0.0;
+        sums.floor[c] = floor;
+    }
+}
+
+bool all_finite(const double* x, int m)
+{
+    bool finite = true;
+    for (int i = 0; i < m; ++i)
+        finite = finite && std::isfinite(x[i]);
+    return finite;
+}
+
+// The winner as the loops pick it: the first passing node, replaced only by
+// a strictly larger choice value. Kept while a scan visits nodes out of
+// order: the best over choice values that are numbers (lower index on
+// ties), unless the first passing node's is not a number, which no
+// comparison can then beat.
+struct WinnerSearch {
+    PruneState state{0.0, -1, 0, nullptr, false, 0, 0};
+    int first_passing = -1;
+    bool first_is_nan = false;
+    int passing = 0;
+
+    void offer(int k, double choice)
+    {
+        if (!std::isnan(choice) &&
+            (state.best_node < 0 || choice > state.best || (choice == state.best && k < state.best_node))) {
+            state.best = choice;
+            state.best_node = k;
+        }
+    }
+    // Node k passed, in index order among the passing nodes.
+    void passes(int k, bool choice_is_nan)
+    {
+        if (first_passing < 0) {
+            first_passing = k;
+            first_is_nan = choice_is_nan;
+        }
+        ++passing;
+    }
+    int winner() const
+    {
+        if (passing == 0)
+            return -1;
+        return first_is_nan ? first_passing : state.best_node;
+    }
+};
+
+// A winner_only scan at a vigilance of 0 or less, pattern finite: every node
+// whose sum cannot be not a number passes (exp() is never below 0), and
+// runs of blocks of such nodes go through the path's pruner; any other
+// block is matched in full as scan_blocks does it. `seed` is summed first;
+// `sparse` says how closely to look, and is set for the next pattern.
+RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const double* x, const ScanSettings& settings,
+                      const ScanArrays& arrays, int stretch, std::uint8_t* exact, int seed, bool& sparse,
+                      WinnerSearch& search)
+{
+    constexpr int lanes = CategoryNodes::lanes;
+    const int n = nodes.size();
+    const int m = nodes.features();
+    const int blocks = (n + lanes - 1) / lanes;
+    const NodeBlocks view = nodes.blocks();
+    const double log_presentations = std::log(static_cast<double>(presentation_total));
+    const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(m) + 5;
+    const VigilanceTest test(settings.vigilance, settings.exact_failures);
+    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
+    std::uint64_t computed = 0;
+
+    ClassSums* const sums = settings.sums;
+    search.state.sums = sums;
+    search.state.sparse = sparse;
+    if (sums != nullptr)
+        start_sums(*sums);
+    // The latest winner first: a strong best early lets most groups stop.
+    if (sums == nullptr && seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0) {
+        search.offer(seed, choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations));
+        computed += static_cast<std::uint64_t>(m);
+    }
+    for (int first = 0; first < blocks; first += stretch) {
+        if (first != 0 && host_interrupt_pending())
+            return RunStatus::interrupted;
+        const int end = std::min(blocks, first + stretch);
+        for (int b = first; b < end;) {
+            const int run = b;
+            std::uint64_t loaded = 0;
+            for (; b < end; ++b) {
+                const std::uint64_t word = block_flags(view, b);
+                if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
+                    break;
+                loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+            }
+            if (b > run) {
+                search.state.computed = 0;
+                path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, exact,
+                            search.state);
+                computed += search.state.computed;
+                const int from = run * lanes;
+                const int to = std::min(n, b * lanes);
+                std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
+                search.passes(from, false);
+                search.passing += to - from - 1;
+                flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
+            }
+            if (b == end)
+                break;
+            // A block with a node that may give a value that is not a number.
+            flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
+            const int from = b * lanes;
+            const int to = std::min(n, from + lanes);
+            std::memset(exact + from, 1, lanes);
+            computed += static_cast<std::uint64_t>(to - from) * static_cast<std::uint64_t>(m);
+            for (int k = from; k < to; ++k) {
+                if (!arrays.passed[k])
+                    continue;
+                search.passes(k, std::isnan(arrays.choice_value[k]));
+                if (sums != nullptr)
+                    add_to_class(*sums, sums->node_class[k], std::exp(arrays.choice_value[k]));
+                else
+                    search.offer(k, arrays.choice_value[k]);
+            }
+            ++b;
+        }
+    }
+    count_work_bulk(flops);
+    counts.computed += computed;
+    // Look sparsely at the next pattern when little stopped at this one.
+    if (search.state.looked != 0)
+        sparse = search.state.stopped * sparse_every < search.state.looked;
+    return RunStatus::done;
+}
+
+}  // namespace
+
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan)
 {
     const int n = nodes.size();
+    scan.winner_ = -1;
+    scan.passing_ = 0;
+    scan.pruned = false;
+    if (settings.sums != nullptr)
+        start_sums(*settings.sums);
     if (n == 0)
         return RunStatus::done;
     if (!scan.cover(nodes.capacity()))
         return RunStatus::out_of_memory;
-    const BlockMatcher matcher = kernel_path().matcher;
+    const KernelPath& path = kernel_path();
+    const BlockMatcher matcher = path.matcher;
     scan.scanned = n;
     scan.match_values_marked = matcher == nullptr;
     const ScanArrays arrays{scan.log_match_, scan.match_value_, scan.choice_value_, scan.passed_, scan.block_open};
@@ -364,6 +809,20 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     const std::int64_t per_block = static_cast<std::int64_t>(std::max(nodes.features(), 1)) * lanes;
     const int stretch = static_cast<int>(std::max<std::int64_t>(1, work_between_polls / per_block));
     const int blocks = (n + lanes - 1) / lanes;
+    const std::uint64_t node_features = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(nodes.features());
+    counts.scanned += node_features;
+
+    if (settings.winner_only && pruning && path.pruner != nullptr && settings.vigilance <= 0.0 &&
+        all_finite(x, nodes.features())) {
+        WinnerSearch search;
+        const RunStatus status =
+            scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed, scan.sparse, search);
+        scan.winner_ = search.winner();
+        scan.passing_ = search.passing;
+        scan.seed = scan.winner_;
+        scan.pruned = true;
+        return status;
+    }
 
     const VigilanceTest test(settings.vigilance, settings.exact_failures);
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(nodes.features()) + 2);
@@ -378,7 +837,45 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     }
     if (matcher != nullptr)
         count_work_bulk(flops);
+    counts.computed += node_features;
+    std::fill(scan.exact_, scan.exact_ + n, std::uint8_t{1});
+    // The winner as the loops pick it, and the sums, in node order.
+    if (settings.sums != nullptr)
+        start_sums(*settings.sums);
+    double best = 0.0;
+    for (int k = 0; k < n; ++k) {
+        if (!scan.passed(k))
+            continue;
+        ++scan.passing_;
+        if (settings.sums != nullptr)
+            add_to_class(*settings.sums, settings.sums->node_class[k], std::exp(scan.choice_value(k)));
+        if (scan.winner_ < 0 || scan.choice_value(k) > best) {
+            scan.winner_ = k;
+            best = scan.choice_value(k);
+        }
+    }
+    scan.seed = scan.winner_;
     return RunStatus::done;
+}
+
+void complete_rivals(const CategoryNodes& nodes, const double* x, int rejected, NodeScan& scan)
+{
+    if (!scan.pruned)
+        return;
+    const double log_presentations = std::log(static_cast<double>(presentation_total));
+    const double rejected_log_match = scan.log_match_[rejected];
+    for (int k = 0; k < scan.scanned; ++k) {
+        // A node left out has log_match <= its partial one < the rejected
+        // winner's, so a match value that cannot be larger (exp() rises).
+        if (scan.exact_[k] != 0 || !(scan.log_match_[k] >= rejected_log_match))
+            continue;
+        const double lm = nodes.log_match_of(k, x);
+        scan.log_match_[k] = lm;
+        scan.match_value_[k] = -1.0;  // not computed yet
+        scan.choice_value_[k] = choice_of(nodes, k, lm, log_presentations);
+        scan.exact_[k] = 1;
+        counts.computed += static_cast<std::uint64_t>(nodes.features());
+    }
 }
 
 }  // namespace tarn

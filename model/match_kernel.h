@@ -15,11 +15,31 @@
 
 namespace tarn {
 
+// Rule 1's sums: exp(choice value) of every passing node added to the
+// sum of its class, in node order, as the classification loop adds them.
+struct ClassSums {
+    const std::int32_t* node_class;  // per node: its class, from 0
+    double* sum;                     // per class: the sum (the scan's result)
+    double* floor;                   // per class: scratch of the scan
+    int classes;
+};
+
+// The choice value below which exp() cannot change a running sum: exp()
+// of every value below it is under half an ulp of `sum` (or is exactly 0
+// when `sum` is 0 or subnormal); -infinity when `sum` is not a number.
+double sum_floor(double sum);
+
 struct ScanSettings {
     double vigilance;
     // Failing nodes need their exact match value (their trace lines print
     // it); otherwise a node may stop summing once it can no longer pass.
     bool exact_failures;
+    // Only the winner (or the sums), the passing nodes and the work are
+    // read: at a vigilance of 0 or less, a node may stop summing once it
+    // cannot win (or cannot change its class's sum).
+    bool winner_only = false;
+    // When set, the scan also fills these sums.
+    ClassSums* sums = nullptr;
 };
 
 // What the latest scan found for each node. The loop owns one and hands it
@@ -33,15 +53,25 @@ public:
 
     // Whether node k passed the vigilance test: match_value >= vigilance.
     bool passed(int k) const { return passed_[k] != 0; }
+    // Whether the values of node k below are exact. Always, unless the scan
+    // was winner_only: a node that could not win may then have stopped
+    // summing, its log_match only a bound from above.
+    bool exact(int k) const { return exact_[k] != 0; }
     // Exact for passing nodes, and for failing ones under exact_failures.
     double log_match(int k) const { return log_match_[k]; }
     // exp(log_match) as node_match gives it, wherever log_match is exact.
     double match_value(int k) const;
     // The choice value of a passing node.
     double choice_value(int k) const { return choice_value_[k]; }
+    // The winner by choice value among the passing nodes as the loops pick
+    // it (the first passing node, replaced only by a strictly larger
+    // choice value), -1 when no node passed; and how many passed.
+    int winner() const { return winner_; }
+    int passing() const { return passing_; }
 
 private:
     friend RunStatus scan_nodes(const CategoryNodes&, const double*, const ScanSettings&, NodeScan&);
+    friend void complete_rivals(const CategoryNodes&, const double*, int, NodeScan&);
     bool cover(int nodes);
 
     int capacity = 0;
@@ -54,7 +84,13 @@ private:
     mutable double* match_value_ = nullptr;
     double* choice_value_ = nullptr;
     std::uint8_t* passed_ = nullptr;
+    std::uint8_t* exact_ = nullptr;
     std::uint8_t* block_open = nullptr;  // per block: some node may still pass
+    int winner_ = -1;
+    int passing_ = 0;
+    int seed = -1;        // the winner of the latest scan: summed first by the next
+    bool pruned = false;  // the latest scan may have left values inexact
+    bool sparse = false;  // little stopped lately: look at few groups
 };
 
 // Matches pattern x against every node and applies the vigilance test,
@@ -65,10 +101,18 @@ private:
 // with out_of_memory when `scan` could not grow.
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan);
 
+// Match tracking after a winner_only scan of pattern x: sums in full every
+// passing node that stopped early whose match value may exceed that of
+// `rejected` (its partial log_match is not below the rejected winner's),
+// so that every node whose values are not exact afterwards cannot match
+// better than `rejected` does. Does nothing after a full scan.
+void complete_rivals(const CategoryNodes& nodes, const double* x, int rejected, NodeScan& scan);
+
 // Picks among the nodes [0, n) that `eligible` accepts the one with the
 // largest choice value of the latest scan, the lower index on ties.
 // Candidates after the first cost one comparison each. Returns -1 when no
-// node is eligible. Training and both scoring commands decide by it.
+// node is eligible. Match tracking and tarn_evidence decide by it; a
+// scan's winner() is its choice among the passing nodes.
 template <typename Eligible>
 int choose_node(int n, const NodeScan& scan, Eligible eligible, std::int64_t* comparisons)
 {

@@ -7,6 +7,7 @@
 #include "model/host.h"
 #include "model/integer.h"
 #include "model/match_kernel.h"
+#include "model/node_memory.h"
 #include "model/work.h"
 
 namespace tarn {
@@ -61,6 +62,96 @@ struct LabelTable {
     }
 };
 
+// Rule 1's classes: the distinct labels of the table's records. Records
+// that share a label get the same additions in the same order, so one sum
+// per class stands for all of them; a node adds to the records of its
+// label, 2 flops each. Each class's sum depends only on the order of its
+// own nodes, so the classes are summed from a copy of the nodes grouped
+// by class (node order within each): groups of nodes of one class stop
+// together far more often than groups of mixed ones.
+struct ClassTable {
+    void* block = nullptr;
+    std::int32_t* node_class = nullptr;
+    std::int64_t* node_flops = nullptr;
+    std::int32_t* record_class = nullptr;
+    std::int32_t* class_label = nullptr;
+    std::int64_t* class_records = nullptr;
+    std::int64_t* class_start = nullptr;
+    std::int32_t* order = nullptr;          // the nodes in the grouped copy's order
+    std::int32_t* grouped_class = nullptr;  // of the grouped copy's nodes
+    std::int64_t* grouped_flops = nullptr;
+    ClassSums sums{nullptr, nullptr, nullptr, 0};
+    std::int64_t all_flops = 0;  // of a pattern that every node passes
+    CategoryNodes grouped;
+
+    explicit ClassTable(int features) : grouped(features) {}
+    ~ClassTable() { node_memory_release(block); }
+    ClassTable(const ClassTable&) = delete;
+    ClassTable& operator=(const ClassTable&) = delete;
+
+    RunStatus build(const CategoryNodes& nodes, const LabelTable& table)
+    {
+        const int n = nodes.size();
+        // One class more than records, for a node whose label no record has.
+        const auto count = static_cast<std::size_t>(std::max(n, table.record_count + 1));
+        block = allocate_arrays(count, node_class, node_flops, record_class, class_label, class_records, class_start,
+                                order, grouped_class, grouped_flops, sums.sum, sums.floor);
+        if (block == nullptr)
+            return RunStatus::out_of_memory;
+        InterruptPoll poll;
+        int classes = 0;
+        for (int k = 0; k < table.record_count; ++k) {
+            if (poll.pending(classes))
+                return RunStatus::interrupted;
+            int c = find(table.records[k].label, classes);
+            if (c == classes)
+                class_label[classes++] = table.records[k].label;
+            record_class[k] = c;
+            ++class_records[c];
+        }
+        for (int j = 0; j < n; ++j) {
+            if (poll.pending(classes))
+                return RunStatus::interrupted;
+            node_class[j] = find(nodes.label(j), classes);
+            node_flops[j] = 2 * class_records[node_class[j]];
+            all_flops += node_flops[j];
+            ++class_start[node_class[j]];
+        }
+        sums.node_class = grouped_class;
+        sums.classes = classes + 1;
+        // Counting sort by class, stable: class_start becomes each class's
+        // first place in the copy, then its next free one.
+        std::int64_t place = 0;
+        for (int c = 0; c <= classes; ++c) {
+            const std::int64_t nodes_of_class = class_start[c];
+            class_start[c] = place;
+            place += nodes_of_class;
+        }
+        if (!grouped.reserve(n))
+            return RunStatus::out_of_memory;
+        for (int j = 0; j < n; ++j)
+            order[class_start[node_class[j]]++] = j;
+        for (int g = 0; g < n; ++g) {
+            const int j = order[g];
+            if (!grouped.copy_node(nodes, j))
+                return RunStatus::out_of_memory;
+            grouped_class[g] = node_class[j];
+        }
+        for (int g = 0; g < n; ++g)
+            grouped_flops[g] = 2 * class_records[grouped_class[g]];
+        return RunStatus::done;
+    }
+
+private:
+    int find(std::int32_t label, int classes) const
+    {
+        int c = 0;
+        while (c < classes && class_label[c] != label)
+            ++c;
+        return c;
+    }
+};
+
 // What the patterns of one call add up to.
 struct CallCounts {
     std::uint64_t flops = 0;
@@ -84,49 +175,54 @@ void mark_unclassified(int p, const Setting& setting, double* out, CallCounts& c
 }
 
 // Presents pattern p (numbered from 1) to every node and stores its label.
-RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& table, int p, const double* x,
-                          const Setting& setting, double* out, CallCounts& counts)
+RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& table, ClassTable& classes, int p,
+                          const double* x, const Setting& setting, double* out, CallCounts& counts)
 {
     std::int64_t comparisons = 0;
     std::int64_t flops = 0;
     const bool by_sums = setting.decision_option == 1;
     if (setting.oflag >= 3)
         console_printf("   Pattern #%d is being presented\n", p);
-    if (by_sums)
-        for (int k = 0; k < table.record_count; ++k)
-            table.records[k].sum = 0.0;
 
+    // The scan finds the winner (rule 0) or every record's sum of exp(choice
+    // value) over its passing nodes in node order (rule 1), and leaves the
+    // per-node values exact where the trace prints them.
     const int n = nodes.size();
-    const RunStatus scanned = scan_nodes(nodes, x, ScanSettings{setting.vigilance, setting.oflag >= 3}, scan);
+    const bool traced = setting.oflag >= 3;
+    // Rule 1 without the trace sums the copy grouped by class; the trace
+    // prints the nodes in their own order.
+    const bool grouped = by_sums && !traced;
+    const std::int64_t* node_flops = grouped ? classes.grouped_flops : classes.node_flops;
+    classes.sums.node_class = grouped ? classes.grouped_class : classes.node_class;
+    const RunStatus scanned =
+        scan_nodes(grouped ? classes.grouped : nodes, x,
+                   ScanSettings{setting.vigilance, traced, !traced, by_sums ? &classes.sums : nullptr}, scan);
     if (scanned != RunStatus::done)
         return scanned;
     comparisons += n;
-    InterruptPoll poll;  // many labels make the sums a pattern's larger part
-    for (int j = 0; j < n && (by_sums || setting.oflag >= 3); ++j) {
-        if (!scan.passed(j)) {
-            if (setting.oflag >= 3)
-                console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, scan.match_value(j),
-                               setting.vigilance);
-            continue;
+    // Rule 0: every passing node after the first is compared with the best.
+    const int winner = by_sums ? -1 : scan.winner();
+    if (!by_sums && scan.passing() > 1)
+        comparisons += scan.passing() - 1;
+    if (by_sums) {
+        for (int k = 0; k < table.record_count; ++k)
+            table.records[k].sum = classes.sums.sum[classes.record_class[k]];
+        if (scan.passing() == n) {
+            flops += classes.all_flops;
+        } else {
+            for (int j = 0; j < n; ++j)
+                flops += scan.passed(j) ? node_flops[j] : 0;
         }
-        const double choice = scan.choice_value(j);
-        if (setting.oflag >= 3)
-            console_printf("      CCF(%d)=%f\n", j + 1, choice);
-        if (!by_sums)
-            continue;
-        if (poll.pending(table.record_count))
-            return RunStatus::interrupted;
-        for (int k = 0; k < table.record_count; ++k) {
-            if (table.records[k].label == nodes.label(j)) {
-                table.records[k].sum = table.records[k].sum + std::exp(choice);
-                flops += 2;
-            }
-        }
+    }
+    for (int j = 0; j < n && traced; ++j) {
+        if (scan.passed(j))
+            console_printf("      CCF(%d)=%f\n", j + 1, scan.choice_value(j));
+        else
+            console_printf("      Node #%d fails the VT (MFV=%f < rho=%f)\n", j + 1, scan.match_value(j),
+                           setting.vigilance);
     }
 
     if (!by_sums) {
-        const int winner = choose_node(
-            n, scan, [&scan](int k) { return scan.passed(k); }, &comparisons);
         if (winner >= 0) {
             *out = static_cast<double>(nodes.label(winner));
             nodes.set_active(winner, true);
@@ -202,8 +298,11 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     if (!load_template_rows(nodes, J, templates, labels))
         return RunStatus::out_of_memory;
     LabelTable table;
+    ClassTable classes(M);
     if (decision_option == 1) {
-        const RunStatus built = table.build(J, labels);
+        RunStatus built = table.build(J, labels);
+        if (built == RunStatus::done)
+            built = classes.build(nodes, table);
         if (built != RunStatus::done)
             return built;
     }
@@ -218,7 +317,7 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     for (int p = 0; p < K; ++p) {
         RunStatus status = RunStatus::interrupted;
         if (!host_interrupt_pending())
-            status = present_pattern(nodes, scan, table, p + 1, patterns[p], setting, &predicted[p], counts);
+            status = present_pattern(nodes, scan, table, classes, p + 1, patterns[p], setting, &predicted[p], counts);
         if (status != RunStatus::done) {
             host_free(predicted);
             return status;

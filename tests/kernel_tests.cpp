@@ -211,3 +211,98 @@ TEST(LoopInterrupts, TrainingEndsCleanlyAtEveryPoll)
     });
     EXPECT_GT(polls, 3 * 12);  // more than one poll per pattern
 }
+
+// A scan that needs only the winner, at vigilance 0, against the reference:
+// the same winner, passing nodes and work; exact values wherever it says
+// so; elsewhere a log_match that bounds the true one from above; the same
+// class sums when it sums; and after complete_rivals every node that
+// matches better than a rejected winner exact. The stores mix ordinary nodes with nodes that can give values
+// that are not numbers (left out of pruning), and the patterns include
+// some that are not finite (no pruning at all).
+TEST(MatchKernel, PruningKeepsTheWinnerAndEveryValueItGives)
+{
+    std::mt19937_64 rng(7);
+    std::uniform_int_distribution<int> pick(0, 1 << 30);
+    std::normal_distribution<double> normal(0.0, 2.0);
+    int pruned_nodes = 0;
+    for (int trial = 0; trial < 160; ++trial) {
+        const int m = 1 + pick(rng) % 12;
+        const int count = 1 + pick(rng) % 90;
+        const bool loaded = trial % 2 == 1;
+        tarn::feature_count = m;
+        tarn::initial_sigma = 0.2 + (pick(rng) % 100) / 25.0;
+        tarn::presentation_total = static_cast<std::uint32_t>(count * 3 + 1);
+        CategoryNodes nodes(m);
+        fill(nodes, rng, count, m, loaded, trial % 4 == 3);
+        for (const tarn::KernelPath& path : fast_paths()) {
+            const ScopedKernelPath on(path);
+            tarn::NodeScan scan;  // one per path: it remembers its latest winner
+            for (int p = 0; p < 8; ++p) {
+                std::vector<double> x(static_cast<std::size_t>(m));
+                for (auto& v : x)
+                    v = normal(rng);
+                if (p == 7)
+                    x[0] = trial % 3 == 0 ? std::numeric_limits<double>::infinity() : 1e308;
+                const Scan reference = scan_on(reference_path(), nodes, x, 0.0, false);
+                int winner = -1;
+                int passing = 0;
+                for (int k = 0; k < count; ++k) {
+                    if (!reference.passed[k])
+                        continue;
+                    ++passing;
+                    if (winner < 0 || reference.choice[k] > reference.choice[winner])
+                        winner = k;
+                }
+                const auto before = tarn::flop_total;
+                standin::within_call([&] { tarn::scan_nodes(nodes, x.data(), {0.0, false, true}, scan); });
+                SCOPED_TRACE(testing::Message() << "trial " << trial << ", pattern " << p << " on " << path.name);
+                ASSERT_EQ(tarn::flop_total - before, reference.flops);
+                ASSERT_EQ(scan.winner(), winner);
+                ASSERT_EQ(scan.passing(), passing);
+                for (int k = 0; k < count; ++k) {
+                    ASSERT_EQ(scan.passed(k), reference.passed[k]) << "node " << k;
+                    if (scan.exact(k)) {
+                        ASSERT_TRUE(same_bits(scan.log_match(k), reference.log_match[k])) << "node " << k;
+                        if (scan.passed(k)) {
+                            ASSERT_TRUE(same_bits(scan.choice_value(k), reference.choice[k])) << "node " << k;
+                        }
+                    } else {
+                        ++pruned_nodes;
+                        ASSERT_GE(scan.log_match(k), reference.log_match[k]) << "node " << k;
+                    }
+                }
+                if (winner < 0)
+                    continue;
+                // The same scan summing exp(choice value) per class (three
+                // classes) gives the reference's sums to the bit.
+                std::vector<std::int32_t> classes(static_cast<std::size_t>(count));
+                std::vector<double> sums(3, 0.0);
+                std::vector<double> expected(3, 0.0);
+                std::vector<double> floors(3);
+                for (int k = 0; k < count; ++k) {
+                    classes[static_cast<std::size_t>(k)] = (k * 7 + p) % 3;
+                    if (reference.passed[k])
+                        expected[static_cast<std::size_t>(classes[static_cast<std::size_t>(k)])] +=
+                            std::exp(reference.choice[k]);
+                }
+                tarn::ClassSums class_sums{classes.data(), sums.data(), floors.data(), 3};
+                tarn::NodeScan summing;
+                standin::within_call([&] {
+                    tarn::scan_nodes(nodes, x.data(), {0.0, false, true, &class_sums}, summing);
+                });
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_TRUE(same_bits(sums[static_cast<std::size_t>(c)], expected[static_cast<std::size_t>(c)]))
+                        << "class " << c << ": " << sums[static_cast<std::size_t>(c)] << " vs "
+                        << expected[static_cast<std::size_t>(c)];
+                tarn::complete_rivals(nodes, x.data(), winner, scan);
+                for (int k = 0; k < count; ++k) {
+                    if (reference.passed[k] && reference.match_value[k] > reference.match_value[winner]) {
+                        ASSERT_TRUE(scan.exact(k) && same_bits(scan.match_value(k), reference.match_value[k]))
+                            << "node " << k;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(pruned_nodes, 5000);  // the bound was really put to work
+}

@@ -45,3 +45,71 @@ TEST(LearnDifferential, HostileValuesAgreeToo)
     for (std::uint64_t seed = 1001; seed <= 1060; ++seed)
         compare_training(seed, true);
 }
+
+// Training at vigilance 0 on a grid of whole numbers: many patterns lie at
+// equal distances from several nodes (equal choice values, and partial
+// sums equal to a winner's), labels that alternate over the grid make
+// match tracking run often among nodes left out of the first search, and
+// rows with infinite or missing values and a gamma that underflows the
+// distances to infinity take the paths without pruning.
+TEST(LearnDifferential, PruningOnTheDecisionEdges)
+{
+    std::vector<double> values;
+    std::vector<double> labels;
+    for (int a = 0; a < 6; ++a) {
+        for (int b = 0; b < 6; ++b) {
+            for (int c = 0; c < 3; ++c) {
+                values.insert(values.end(), {static_cast<double>(a), static_cast<double>(b), static_cast<double>(c)});
+                labels.push_back(1 + (a + b + c) % 3);
+            }
+        }
+    }
+    const std::size_t rows = labels.size();
+    for (double gamma : {0.3, 1.0, 1e-160}) {
+        for (bool odd : {false, true}) {
+            std::vector<double> v = values;
+            if (odd) {
+                v[3 * 7] = std::numeric_limits<double>::infinity();
+                v[3 * 40 + 2] = std::numeric_limits<double>::quiet_NaN();
+                v[3 * 41 + 1] = -std::numeric_limits<double>::infinity();
+            }
+            for (int oflag : {0, 2, 3, 4}) {
+                learn_test::Call c;
+                c.patterns = standin::matrix(rows, 3, v);
+                c.labels = standin::column(labels);
+                c.vigilance = 0.0;
+                c.gamma = gamma;
+                c.max_list_presentations = 4;
+                c.no_creation_flag = 1;
+                c.oflag = oflag;
+                differential::expect_paths_agree(
+                    mexFunction, 3, c.inputs(),
+                    "gamma " + std::to_string(gamma) + (odd ? ", odd rows" : "") + ", oflag " + std::to_string(oflag));
+            }
+        }
+    }
+}
+
+// The first search meets its best in node 8 (the latest winner, summed
+// first) while node 0, in another block, ties it: node 0 must win.
+TEST(LearnDifferential, ATieWithTheLatestWinnerGoesToTheLowerNode)
+{
+    std::vector<double> values = {0, 0, 0};
+    std::vector<double> labels = {1};
+    for (int k = 1; k <= 7; ++k) {  // far away, each of a class of its own
+        values.insert(values.end(), {0.0, 100.0 * k, 0.0});
+        labels.push_back(10 + k);
+    }
+    values.insert(values.end(), {2, 0, 0, 1.9, 0, 5, 1, 0, 0});  // node 8, node 9, then the tie
+    labels.insert(labels.end(), {2, 3, 1});
+    learn_test::Call c;
+    c.patterns = standin::matrix(labels.size(), 3, values);
+    c.labels = standin::column(labels);
+    c.vigilance = 0.0;
+    c.gamma = 1.0;
+    c.max_list_presentations = 1;
+    c.oflag = 3;
+    differential::expect_paths_agree(mexFunction, 3, c.inputs(), "tie");
+    const auto out = learn_test::run(c);
+    EXPECT_NE(out.console.find("Pattern #11 updated  node #1 (label 1)"), std::string::npos) << out.console;
+}

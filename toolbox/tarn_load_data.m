@@ -3,14 +3,15 @@ function [X, y, class_names] = tarn_load_data(data_set)
   %
   %   [X, y, class_names] = tarn_load_data(data_set)
   %
-  %   data_set is the name of a shipped data set ('iris', 'wine' or
-  %   'breast_cancer') or the path of a CSV file, absolute or relative to
-  %   the current folder, with or without '.csv'. The file holds one row per
-  %   sample: numbers separated by commas, the class (a whole number from 1)
-  %   in the last column. Lines that begin with # are comments; a source
-  %   line such as '# source: ...; classes 1 setosa, 2 versicolor' names
-  %   the classes. The first other line is a header naming the columns when
-  %   it is not a row of numbers. Every line after it is a row.
+  %   data_set is the name of a shipped data set ('iris', 'wine',
+  %   'breast_cancer', 'digits' or 'shuttle') or the path of a CSV file,
+  %   absolute or relative to the current folder, with or without '.csv'.
+  %   The file holds one row per sample: numbers separated by commas, the
+  %   class (a whole number from 1) in the last column. Lines that begin
+  %   with # are comments; a source line such as
+  %   '# source: ...; classes 1 setosa, 2 versicolor' names the classes.
+  %   The first other line is a header naming the columns when it is not
+  %   a row of numbers. Every line after it is a row.
   %
   %   X            the features, one row per sample
   %   y            the classes, a column
@@ -141,6 +142,17 @@ end
 %! assert(names, {'setosa', 'versicolor', 'virginica'});
 %! [X, y] = tarn_load_data('breast_cancer');
 %! assert([size(X), max(y)], [569 30 2]);
+
+%!test
+%! % The two larger sets: every row, every class, the names of the source line.
+%! [X, y, names] = tarn_load_data('digits');
+%! assert([size(X), min(y), max(y), min(X(:)), max(X(:))], [1797 64 1 10 0 16]);
+%! assert(names([1 10]), {'digit_0', 'digit_9'});
+%! [X, y, names] = tarn_load_data('shuttle');
+%! assert(size(X), [58000 9]);
+%! assert(accumarray(y, 1)', [45586 50 171 8903 3267 10 13]);
+%! assert(X(1, :), [50 21 77 0 28 0 27 48 22]);
+%! assert(names{7}, 'bpv_open');
 
 %!test
 %! % Any CSV, with or without the source line and the header, by absolute
