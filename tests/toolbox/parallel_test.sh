@@ -38,7 +38,9 @@ command -v unshare >/dev/null 2>&1 && command -v ip >/dev/null 2>&1 ||
   skip "unshare (util-linux) and ip (iproute2) are needed for the network namespace"
 unshare --net --mount true 2>/dev/null || skip "this machine does not allow namespaces"
 
-work="$(mktemp -d "$build/parallel_test.XXXXXX")"
+# In /var/tmp: the server's user must reach it, whatever the folders above
+# the build allow, and the private /tmp below must not hide it.
+work="$(mktemp -d /var/tmp/tarn_parallel_test.XXXXXX)"
 chmod 755 "$work"
 created_user=0
 cleanup() {
@@ -68,24 +70,21 @@ for copy in server client; do
   cp -r "$root/data" "$work/$copy/"
 done
 chmod -R a+rX "$work/server"
+# The check itself too: the private /tmp may hide the repository.
+cp "$root/tests/toolbox/parallel_check.m" "$work/client/"
 
 cat > "$work/run.sh" <<EOF
 set -euo pipefail
 ip link set lo up
 pidfile="/tmp/.octave-\$(hostname).pid"
-# A /tmp of its own, unless that would hide this test's own folder (a
-# build folder under /tmp): then the shared one, without a stale pid file.
-case "$work" in
-  /tmp/*) rm -f "\$pidfile" ;;
-  *) mount -t tmpfs -o mode=1777 tarn-parallel-test /tmp ;;
-esac
+mount -t tmpfs -o mode=1777 tarn-parallel-test /tmp
 cd "$work/server"
 runuser -u "$user" -- "$pserver" --octave-binary=/usr/bin/octave-cli --no-auth
 for i in \$(seq 100); do [ -s "\$pidfile" ] && break; sleep 0.1; done
 pid="\$(cat "\$pidfile")"
 status=0
 "$octave" --no-gui --norc --quiet --no-history --eval "
-  addpath ('$work/client'); addpath ('$root/tests/toolbox');
+  addpath ('$work/client');
   exit (parallel_check ('$work/server', '$data_set', \"$grid\"))" || status=\$?
 kill "\$pid"
 # Gone, or a zombie where nothing reaps the daemon.
