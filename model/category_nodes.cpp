@@ -1,5 +1,6 @@
 #include "model/category_nodes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -296,6 +297,31 @@ bool load_template_rows(CategoryNodes& nodes, int J, double* const* templates, c
         return false;
     for (int j = 0; j < J; ++j)
         if (!nodes.node_init(templates[j], integer_from_double(labels[j]), 1))
+            return false;
+    return true;
+}
+
+bool group_by_class(const CategoryNodes& from, const std::int32_t* node_class, int classes, std::int64_t* start,
+                    std::int32_t* order, CategoryNodes& grouped)
+{
+    const int n = from.size();
+    // A stable counting sort: start becomes each class's first place in the
+    // copy, then its next free one.
+    std::fill(start, start + classes, std::int64_t{0});
+    for (int j = 0; j < n; ++j)
+        ++start[node_class[j]];
+    std::int64_t place = 0;
+    for (int c = 0; c < classes; ++c) {
+        const std::int64_t nodes_of_class = start[c];
+        start[c] = place;
+        place += nodes_of_class;
+    }
+    for (int j = 0; j < n; ++j)
+        order[start[node_class[j]]++] = j;
+    if (!grouped.reserve(grouped.size() + n))
+        return false;
+    for (int g = 0; g < n; ++g)
+        if (!grouped.copy_node(from, order[g]))
             return false;
     return true;
 }

@@ -170,6 +170,14 @@ private:
     void* field_block = nullptr;
 };
 
+// Appends to `grouped` (of as many features) the nodes of `from` grouped by
+// class, in class order and node order within each class, counting no
+// work: place g of the copy holds node order[g]. node_class gives each
+// node's class in [0, classes); `start` is scratch of `classes` entries.
+// False when memory ran out.
+bool group_by_class(const CategoryNodes& from, const std::int32_t* node_class, int classes, std::int64_t* start,
+                    std::int32_t* order, CategoryNodes& grouped);
+
 // Loads one node per template row, in row order, each labelled by the
 // integer conversion of its label, as both scoring commands do. False
 // when memory ran out.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "model/kernel_paths.h"
 #include "model/node_memory.h"
@@ -136,10 +137,13 @@ inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes,
 // The block pruner (BlockPruner) for vectors of W lanes: each group of W
 // nodes of a block is one vector. The bound is exact: choice_value =
 // A + (-0.5 * s - B) only falls as s grows, since every operation rounds
-// monotonically, so a partial sum bounds the choice value from above. The
-// quick test s > T (T the sum where the bound crosses the best) only
-// decides when to look; the bound itself decides.
-template <int W, bool Sums, bool Sparse>
+// monotonically, so a partial sum bounds the choice value from above (and
+// the choice value less a class's shift too). The quick test s > T (T the
+// sum where the bound crosses the target) only decides when to look; the
+// bound itself decides.
+enum class Aim { winner, sums, bests };
+
+template <int W, Aim A, bool Sparse>
 inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& nodes, int first, int end,
                                                             const double* x, double log_presentations,
                                                             double* log_match, double* choice, std::uint8_t* exact,
@@ -149,9 +153,22 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
     using Mask = typename Vectors<W>::Mask;
     constexpr int parts = Vectors<W>::parts;
     constexpr int lanes = CategoryNodes::lanes;
+    constexpr bool by_class = A != Aim::winner;
+    const double inf = std::numeric_limits<double>::infinity();
     const int m = nodes.features;
     // Looked at after every feature of few, after every second of many.
     const int check = m > 16 ? 1 : 0;
+    const std::int32_t* node_class = nullptr;
+    const double* class_target = nullptr;  // per class: the sum's floor, or the best so far
+    const double* shift = nullptr;
+    if constexpr (A == Aim::sums) {
+        node_class = state.sums->node_class;
+        class_target = state.sums->floor;
+        shift = state.sums->shift;
+    } else if constexpr (A == Aim::bests) {
+        node_class = state.bests->node_class;
+        class_target = state.bests->best;
+    }
     Lanes log_n;
     for (int l = 0; l < W; ++l)
         log_n[l] = log_presentations;
@@ -164,11 +181,11 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
         // try that for the block's groups side by side (their divisions
         // overlap, one branch for all), and take them one by one only when
         // one of them goes on.
-        // With sums, a block of one class (as the copy grouped by class
-        // mostly has) is bounded by that class's floor.
+        // By class, a block of one class (as a copy grouped by class mostly
+        // has) is bounded by that class's target.
         int block_class = -1;
-        if (Sums && (b + 1) * lanes <= nodes.nodes) {
-            const std::int32_t* classes = state.sums->node_class + b * lanes;
+        if (by_class && (b + 1) * lanes <= nodes.nodes) {
+            const std::int32_t* classes = node_class + b * lanes;
             bool one = true;
             for (int l = 1; l < lanes; ++l)
                 one = one && classes[l] == classes[0];
@@ -177,8 +194,9 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
         // The groups then go on from their first feature.
         Lanes first_s[parts] = {};
         int first_done = 0;
-        if (!Sparse && parts > 1 && m > 0 && (Sums ? block_class >= 0 : state.best_node >= 0)) {
-            const double best = Sums ? state.sums->floor[block_class] : state.best;
+        if (!Sparse && parts > 1 && m > 0 && (by_class ? block_class >= 0 : state.best_node >= 0)) {
+            const double best = by_class ? class_target[block_class] : state.best;
+            const double block_shift = shift != nullptr ? shift[block_class] : 0.0;
             Mask below = ~Mask{};
             first_done = 1;
             for (int p = 0; p < parts; ++p) {
@@ -196,7 +214,11 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
                 const Lanes d = (mean - x[0]) / sigma;
                 first_s[p] = d * d;
-                below = below & (big_a + (-0.5 * first_s[p] - sum_b) < best);
+                const Lanes bound = big_a + (-0.5 * first_s[p] - sum_b);
+                if constexpr (A == Aim::sums)
+                    below = below & (bound - block_shift < best);
+                else
+                    below = below & (bound < best);
             }
             if (all_of<W>(below)) {
                 for (int p = 0; p < parts; ++p) {
@@ -219,17 +241,19 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
             std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
             // ln N where the node takes it (trained nodes), +0 elsewhere.
-            const Lanes shift = bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
-            const Lanes big_a = a - shift;
-            // The value each node must fall below: the best so far, or the
-            // floor of its class (+inf past the last node).
-            const bool may_stop = (!Sparse || (base / W) % sparse_every == 0) && (Sums || state.best_node >= 0);
+            const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+            // The value each node must fall below: the best so far, or its
+            // class's target (+inf past the last node); and its shift.
+            const bool may_stop = (!Sparse || (base / W) % sparse_every == 0) && (by_class || state.best_node >= 0);
             looked += may_stop ? 1 : 0;
             Lanes target = {};
-            if (may_stop && Sums) {
-                for (int l = 0; l < W; ++l)
-                    target[l] = base + l < nodes.nodes ? state.sums->floor[state.sums->node_class[base + l]]
-                                                       : std::numeric_limits<double>::infinity();
+            Lanes lane_shift = {};
+            if (may_stop && by_class) {
+                for (int l = 0; l < W; ++l) {
+                    const bool real = base + l < nodes.nodes;
+                    target[l] = real ? class_target[node_class[base + l]] : inf;
+                    lane_shift[l] = real && shift != nullptr ? shift[node_class[base + l]] : 0.0;
+                }
             } else if (may_stop) {
                 for (int l = 0; l < W; ++l)
                     target[l] = state.best;
@@ -238,7 +262,7 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             int i = first_done;
             bool stopped = false;
             if (may_stop) {
-                const Lanes t = 2.0 * ((big_a - target) - sum_b);
+                const Lanes t = 2.0 * ((big_a - (A == Aim::sums ? target + lane_shift : target)) - sum_b);
                 for (; i < m && !stopped; ++i) {
                     Lanes mean;
                     Lanes sigma;
@@ -246,8 +270,13 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                     std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
                     const Lanes d = (mean - x[i]) / sigma;
                     s = s + d * d;
-                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t))
-                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < target);
+                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t)) {
+                        const Lanes bound = big_a + (-0.5 * s - sum_b);
+                        if constexpr (A == Aim::sums)
+                            stopped = all_of<W>(bound - lane_shift < target);
+                        else
+                            stopped = all_of<W>(bound < target);
+                    }
                 }
             } else {
                 for (; i < m; ++i) {
@@ -271,19 +300,35 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             const Lanes c = big_a + (lm - sum_b);
             std::memcpy(choice + base, &c, sizeof c);
             std::memset(exact + base, 1, W);
-            double e[W];
-            if (Sums) {
+            if constexpr (A == Aim::sums) {
+                // The shift of every lane, known only where it stopped early.
+                for (int l = 0; l < W; ++l)
+                    lane_shift[l] = l < real && shift != nullptr ? shift[node_class[base + l]] : 0.0;
                 double values[W];
-                std::memcpy(values, &c, sizeof values);
+                double e[W];
+                const Lanes shifted = c - lane_shift;
+                std::memcpy(values, &shifted, sizeof values);
                 exp_lanes(values, e, real);
-            }
-            for (int l = 0; l < real; ++l) {
-                if (Sums) {
-                    add_to_class(*state.sums, state.sums->node_class[base + l], e[l]);
-                } else if (state.best_node < 0 || c[l] > state.best ||
-                           (c[l] == state.best && base + l < state.best_node)) {
-                    state.best = c[l];
-                    state.best_node = base + l;
+                for (int l = 0; l < real; ++l)
+                    add_to_class(*state.sums, node_class[base + l], e[l]);
+            } else if constexpr (A == Aim::bests) {
+                for (int l = 0; l < real; ++l) {
+                    const int k = base + l;
+                    const int cls = node_class[k];
+                    ClassBests& bests = *state.bests;
+                    if (bests.node[cls] < 0 || c[l] > bests.best[cls] ||
+                        (c[l] == bests.best[cls] && k < bests.node[cls])) {
+                        bests.best[cls] = c[l];
+                        bests.node[cls] = k;
+                    }
+                }
+            } else {
+                for (int l = 0; l < real; ++l) {
+                    if (state.best_node < 0 || c[l] > state.best ||
+                        (c[l] == state.best && base + l < state.best_node)) {
+                        state.best = c[l];
+                        state.best_node = base + l;
+                    }
                 }
             }
         }
@@ -297,14 +342,22 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
                                                         double log_presentations, double* log_match, double* choice,
                                                         std::uint8_t* exact, PruneState& state)
 {
-    if (state.sums != nullptr && state.sparse)
-        prune_blocks_for<W, true, true>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
-    else if (state.sums != nullptr)
-        prune_blocks_for<W, true, false>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
-    else if (state.sparse)
-        prune_blocks_for<W, false, true>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
-    else
-        prune_blocks_for<W, false, false>(nodes, first, end, x, log_presentations, log_match, choice, exact, state);
+    const auto run = [&](auto aim, auto sparse) {
+        prune_blocks_for<W, decltype(aim)::value, decltype(sparse)::value>(nodes, first, end, x, log_presentations,
+                                                                           log_match, choice, exact, state);
+    };
+    using Sparse = std::true_type;
+    using Dense = std::false_type;
+    if (state.sums != nullptr) {
+        using Sums = std::integral_constant<Aim, Aim::sums>;
+        state.sparse ? run(Sums{}, Sparse{}) : run(Sums{}, Dense{});
+    } else if (state.bests != nullptr) {
+        using Bests = std::integral_constant<Aim, Aim::bests>;
+        state.sparse ? run(Bests{}, Sparse{}) : run(Bests{}, Dense{});
+    } else {
+        using Winner = std::integral_constant<Aim, Aim::winner>;
+        state.sparse ? run(Winner{}, Sparse{}) : run(Winner{}, Dense{});
+    }
 }
 
 // Every block path is this one template, instantiated for a vector width
@@ -671,7 +724,7 @@ bool all_finite(const double* x, int m)
 // ties), unless the first passing node's is not a number, which no
 // comparison can then beat.
 struct WinnerSearch {
-    PruneState state{0.0, -1, 0, nullptr, false, 0, 0};
+    PruneState state{0.0, -1, 0, nullptr, nullptr, false, 0, 0};
     int first_passing = -1;
     bool first_is_nan = false;
     int passing = 0;
@@ -705,10 +758,13 @@ struct WinnerSearch {
 // whose sum cannot be not a number passes (exp() is never below 0), and
 // runs of blocks of such nodes go through the path's pruner; any other
 // block is matched in full as scan_blocks does it. `seed` is summed first;
-// `sparse` says how closely to look, and is set for the next pattern.
+// `sparse` says how closely to look, and is set for the next pattern
+// (`sparse_sums` for the sums that follow the bests). With bests, every
+// node is prunable: a first pass finds each class's best, a second sums
+// per class exp(choice value - best).
 RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const double* x, const ScanSettings& settings,
                       const ScanArrays& arrays, int stretch, std::uint8_t* exact, int seed, bool& sparse,
-                      WinnerSearch& search)
+                      bool& sparse_sums, WinnerSearch& search)
 {
     constexpr int lanes = CategoryNodes::lanes;
     const int n = nodes.size();
@@ -720,71 +776,132 @@ RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const 
     const VigilanceTest test(settings.vigilance, settings.exact_failures);
     std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
     std::uint64_t computed = 0;
-
     ClassSums* const sums = settings.sums;
-    search.state.sums = sums;
-    search.state.sparse = sparse;
-    if (sums != nullptr)
-        start_sums(*sums);
-    // The latest winner first: a strong best early lets most groups stop.
-    if (sums == nullptr && seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0) {
-        search.offer(seed, choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations));
-        computed += static_cast<std::uint64_t>(m);
-    }
-    for (int first = 0; first < blocks; first += stretch) {
-        if (first != 0 && host_interrupt_pending())
-            return RunStatus::interrupted;
-        const int end = std::min(blocks, first + stretch);
-        for (int b = first; b < end;) {
-            const int run = b;
-            std::uint64_t loaded = 0;
-            for (; b < end; ++b) {
-                const std::uint64_t word = block_flags(view, b);
-                if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
+    ClassBests* const bests = settings.bests;
+
+    // One pass over every block with search.state's aim; the passing nodes
+    // and the work are counted on the first.
+    bool counted = false;
+    const auto pass = [&]() {
+        search.state.looked = 0;
+        search.state.stopped = 0;
+        for (int first = 0; first < blocks; first += stretch) {
+            if ((first != 0 || counted) && host_interrupt_pending())
+                return RunStatus::interrupted;
+            const int end = std::min(blocks, first + stretch);
+            for (int b = first; b < end;) {
+                const int run = b;
+                std::uint64_t loaded = 0;
+                for (; b < end; ++b) {
+                    const std::uint64_t word = block_flags(view, b);
+                    if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
+                        break;
+                    loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+                }
+                if (b > run) {
+                    search.state.computed = 0;
+                    path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, exact,
+                                search.state);
+                    computed += search.state.computed;
+                    if (!counted) {
+                        const int from = run * lanes;
+                        const int to = std::min(n, b * lanes);
+                        std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
+                        search.passes(from, false);
+                        search.passing += to - from - 1;
+                        flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
+                    }
+                }
+                if (b == end)
                     break;
-                loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+                // A block with a node that may give a value that is not a
+                // number (never with bests).
+                flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
+                const int from = b * lanes;
+                const int to = std::min(n, from + lanes);
+                std::memset(exact + from, 1, lanes);
+                computed += static_cast<std::uint64_t>(to - from) * static_cast<std::uint64_t>(m);
+                for (int k = from; k < to; ++k) {
+                    if (!arrays.passed[k])
+                        continue;
+                    search.passes(k, std::isnan(arrays.choice_value[k]));
+                    if (sums != nullptr)
+                        add_to_class(*sums, sums->node_class[k], std::exp(arrays.choice_value[k]));
+                    else
+                        search.offer(k, arrays.choice_value[k]);
+                }
+                ++b;
             }
-            if (b > run) {
-                search.state.computed = 0;
-                path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, exact,
-                            search.state);
-                computed += search.state.computed;
-                const int from = run * lanes;
-                const int to = std::min(n, b * lanes);
-                std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
-                search.passes(from, false);
-                search.passing += to - from - 1;
-                flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
-            }
-            if (b == end)
-                break;
-            // A block with a node that may give a value that is not a number.
-            flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
-            const int from = b * lanes;
-            const int to = std::min(n, from + lanes);
-            std::memset(exact + from, 1, lanes);
-            computed += static_cast<std::uint64_t>(to - from) * static_cast<std::uint64_t>(m);
-            for (int k = from; k < to; ++k) {
-                if (!arrays.passed[k])
-                    continue;
-                search.passes(k, std::isnan(arrays.choice_value[k]));
-                if (sums != nullptr)
-                    add_to_class(*sums, sums->node_class[k], std::exp(arrays.choice_value[k]));
-                else
-                    search.offer(k, arrays.choice_value[k]);
-            }
-            ++b;
         }
+        counted = true;
+        return RunStatus::done;
+    };
+    // Look sparsely at the next pattern when little stopped at this one.
+    const auto look_next = [&search](bool& flag) {
+        if (search.state.looked != 0)
+            flag = search.state.stopped * sparse_every < search.state.looked;
+    };
+    // The latest winner first: a strong best early lets most groups stop.
+    const bool seeded = seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0;
+    const double seed_choice = seeded ? choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations) : 0.0;
+    computed += seeded ? static_cast<std::uint64_t>(m) : 0;
+
+    RunStatus status = RunStatus::done;
+    if (bests != nullptr) {
+        for (int c = 0; c < bests->classes; ++c) {
+            bests->best[c] = -std::numeric_limits<double>::infinity();
+            bests->node[c] = -1;
+        }
+        if (seeded) {
+            bests->best[bests->node_class[seed]] = seed_choice;
+            bests->node[bests->node_class[seed]] = seed;
+        }
+        search.state.bests = bests;
+        search.state.sparse = sparse;
+        status = pass();
+        look_next(sparse);
+        // The best of the bests, for the next pattern's seed.
+        for (int c = 0; c < bests->classes && status == RunStatus::done; ++c)
+            if (bests->node[c] >= 0)
+                search.offer(bests->node[c], bests->best[c]);
+        search.state.bests = nullptr;
+    } else if (sums == nullptr && seeded) {
+        search.offer(seed, seed_choice);
     }
+    if (sums != nullptr && status == RunStatus::done) {
+        start_sums(*sums);
+        search.state.sums = sums;
+        search.state.sparse = bests != nullptr ? sparse_sums : sparse;
+        status = pass();
+        look_next(bests != nullptr ? sparse_sums : sparse);
+    } else if (status == RunStatus::done && bests == nullptr) {
+        search.state.sparse = sparse;
+        status = pass();
+        look_next(sparse);
+    }
+    if (status != RunStatus::done)
+        return status;
     count_work_bulk(flops);
     counts.computed += computed;
-    // Look sparsely at the next pattern when little stopped at this one.
-    if (search.state.looked != 0)
-        sparse = search.state.stopped * sparse_every < search.state.looked;
     return RunStatus::done;
 }
 
 }  // namespace
+
+bool scan_prunes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings)
+{
+    const KernelPath& path = kernel_path();
+    if (!settings.winner_only || !pruning || path.pruner == nullptr || !(settings.vigilance <= 0.0) ||
+        !all_finite(x, nodes.features()))
+        return false;
+    if (settings.bests == nullptr)
+        return true;
+    const NodeBlocks view = nodes.blocks();
+    for (int k = 0; k < nodes.size(); ++k)
+        if ((view.flags[k] & node_prunable) == 0)
+            return false;
+    return true;
+}
 
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan)
 {
@@ -812,11 +929,10 @@ RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSett
     const std::uint64_t node_features = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(nodes.features());
     counts.scanned += node_features;
 
-    if (settings.winner_only && pruning && path.pruner != nullptr && settings.vigilance <= 0.0 &&
-        all_finite(x, nodes.features())) {
+    if (scan_prunes(nodes, x, settings)) {
         WinnerSearch search;
-        const RunStatus status =
-            scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed, scan.sparse, search);
+        const RunStatus status = scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed,
+                                             scan.sparse, scan.sparse_sums, search);
         scan.winner_ = search.winner();
         scan.passing_ = search.passing;
         scan.seed = scan.winner_;

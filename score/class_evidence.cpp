@@ -34,7 +34,7 @@ struct HostBlock {
 
 // The distinct labels of the nodes, ascending, in `classes`; the index of
 // each node's class in `class_of`. Returns the number of classes.
-int sort_classes(const CategoryNodes& nodes, double* classes, int* class_of)
+int sort_classes(const CategoryNodes& nodes, double* classes, std::int32_t* class_of)
 {
     const int J = nodes.size();
     for (int j = 0; j < J; ++j)
@@ -60,7 +60,7 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
 
     const auto j_count = static_cast<std::size_t>(J);
     HostBlock<double> classes(j_count);
-    HostBlock<int> class_of(j_count);
+    HostBlock<std::int32_t> class_of(j_count);
     if (classes.data == nullptr || class_of.data == nullptr)
         return RunStatus::out_of_memory;
     const int C = sort_classes(nodes, classes.data, class_of.data);
@@ -76,6 +76,26 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
         sum.data == nullptr)
         return RunStatus::out_of_memory;
 
+    // A copy of the nodes grouped by class (ascending), for the scans that
+    // leave out what cannot change the evidence: its own bests and sums.
+    HostBlock<std::int64_t> start(c_count);
+    HostBlock<std::int32_t> order(j_count);
+    HostBlock<std::int32_t> grouped_class(j_count);
+    HostBlock<int> best_node(c_count);
+    HostBlock<double> floor(c_count);
+    if (start.data == nullptr || order.data == nullptr || grouped_class.data == nullptr || best_node.data == nullptr ||
+        floor.data == nullptr)
+        return RunStatus::out_of_memory;
+    CategoryNodes grouped(M);
+    if (!group_by_class(nodes, class_of.data, C, start.data, order.data, grouped))
+        return RunStatus::out_of_memory;
+    for (int g = 0; g < J; ++g)
+        grouped_class.data[g] = class_of.data[order.data[g]];
+    ClassBests bests{grouped_class.data, best.data, best_node.data, C};
+    ClassSums sums{grouped_class.data, sum.data, floor.data, C, best.data};
+    const ScanSettings pruned_settings{vigilance, false, true, &sums, &bests};
+    NodeScan pruned_scan;
+
     const double inf = std::numeric_limits<double>::infinity();
     const ScanSettings settings{vigilance, false};
     NodeScan scan;
@@ -83,40 +103,62 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
     for (int p = 0; p < K; ++p) {
         if (host_interrupt_pending())
             return RunStatus::interrupted;
-        const RunStatus scanned = scan_nodes(nodes, patterns[p], settings, scan);
-        if (scanned != RunStatus::done)
-            return scanned;
         std::int64_t comparisons = J;
         std::int64_t flops = 0;
-        winner.data[p] = choose_node(
-                             J, scan, [&scan](int k) { return scan.passed(k); }, &comparisons) +
-                         1;
+        if (scan_prunes(grouped, patterns[p], pruned_settings)) {
+            // Every node passes, and no choice value is a number but -inf:
+            // the best of each class, then its sum, as the loop below has them.
+            const RunStatus scanned = scan_nodes(grouped, patterns[p], pruned_settings, pruned_scan);
+            if (scanned != RunStatus::done)
+                return scanned;
+            comparisons += J > 0 ? 2 * static_cast<std::int64_t>(J) - 1 : 0;
+            // The winner: the largest best, the lower node on ties.
+            int w = -1;
+            for (int c = 0; c < C; ++c) {
+                if (best_node.data[c] < 0)
+                    continue;
+                const int k = order.data[best_node.data[c]];
+                if (w < 0 || best.data[c] > best.data[class_of.data[w]] ||
+                    (best.data[c] == best.data[class_of.data[w]] && k < w))
+                    w = k;
+            }
+            winner.data[p] = w + 1;
+            for (int j = 0; j < J; ++j)
+                flops += std::isfinite(best.data[class_of.data[j]]) ? 3 : 0;
+        } else {
+            const RunStatus scanned = scan_nodes(nodes, patterns[p], settings, scan);
+            if (scanned != RunStatus::done)
+                return scanned;
+            winner.data[p] = choose_node(
+                                 J, scan, [&scan](int k) { return scan.passed(k); }, &comparisons) +
+                             1;
 
-        // The largest choice value of each class; one that is not a number
-        // makes its class's evidence not a number.
-        std::fill(best.data, best.data + C, -inf);
-        std::fill(sum.data, sum.data + C, 0.0);
-        for (int j = 0; j < J; ++j) {
-            if (!scan.passed(j))
-                continue;
-            const double choice = scan.choice_value(j);
-            double& b = best.data[class_of.data[j]];
-            if (std::isnan(b))
-                continue;
-            ++comparisons;
-            if (choice > b || std::isnan(choice))
-                b = choice;
-        }
-        if (poll.pending(J))  // a huge model makes these passes long
-            return RunStatus::interrupted;
-        // Sums of exp(choice - largest), in node order.
-        for (int j = 0; j < J; ++j) {
-            if (!scan.passed(j))
-                continue;
-            const int c = class_of.data[j];
-            if (std::isfinite(best.data[c])) {
-                sum.data[c] = sum.data[c] + std::exp(scan.choice_value(j) - best.data[c]);
-                flops += 3;
+            // The largest choice value of each class; one that is not a
+            // number makes its class's evidence not a number.
+            std::fill(best.data, best.data + C, -inf);
+            std::fill(sum.data, sum.data + C, 0.0);
+            for (int j = 0; j < J; ++j) {
+                if (!scan.passed(j))
+                    continue;
+                const double choice = scan.choice_value(j);
+                double& b = best.data[class_of.data[j]];
+                if (std::isnan(b))
+                    continue;
+                ++comparisons;
+                if (choice > b || std::isnan(choice))
+                    b = choice;
+            }
+            if (poll.pending(J))  // a huge model makes these passes long
+                return RunStatus::interrupted;
+            // Sums of exp(choice - largest), in node order.
+            for (int j = 0; j < J; ++j) {
+                if (!scan.passed(j))
+                    continue;
+                const int c = class_of.data[j];
+                if (std::isfinite(best.data[c])) {
+                    sum.data[c] = sum.data[c] + std::exp(scan.choice_value(j) - best.data[c]);
+                    flops += 3;
+                }
             }
         }
         for (int c = 0; c < C; ++c) {

@@ -115,28 +115,13 @@ struct ClassTable {
             node_class[j] = find(nodes.label(j), classes);
             node_flops[j] = 2 * class_records[node_class[j]];
             all_flops += node_flops[j];
-            ++class_start[node_class[j]];
         }
         sums.node_class = grouped_class;
         sums.classes = classes + 1;
-        // Counting sort by class, stable: class_start becomes each class's
-        // first place in the copy, then its next free one.
-        std::int64_t place = 0;
-        for (int c = 0; c <= classes; ++c) {
-            const std::int64_t nodes_of_class = class_start[c];
-            class_start[c] = place;
-            place += nodes_of_class;
-        }
-        if (!grouped.reserve(n))
+        if (!group_by_class(nodes, node_class, classes + 1, class_start, order, grouped))
             return RunStatus::out_of_memory;
-        for (int j = 0; j < n; ++j)
-            order[class_start[node_class[j]]++] = j;
-        for (int g = 0; g < n; ++g) {
-            const int j = order[g];
-            if (!grouped.copy_node(nodes, j))
-                return RunStatus::out_of_memory;
-            grouped_class[g] = node_class[j];
-        }
+        for (int g = 0; g < n; ++g)
+            grouped_class[g] = node_class[order[g]];
         for (int g = 0; g < n; ++g)
             grouped_flops[g] = 2 * class_records[grouped_class[g]];
         return RunStatus::done;

@@ -281,3 +281,51 @@ TEST(EvidenceHostile, HostileModelsGiveTheirArithmeticOnEveryPath)
     differential::expect_paths_agree(tarn_evidence_entry, 4, {templates, labels, standin::scalar(0), patterns},
                                      "hostile evidence");
 }
+
+// Weighing leaves out what cannot change the evidence, and gives the bits,
+// text and work of the path that computes every node: on random models
+// (every node prunable, or a few odd rows that make the whole call scan in
+// full), and on the rows built to sit on the decision edges, whose ties
+// fall within a class, across classes and after a pattern won by the
+// higher node.
+TEST(EvidenceDifferential, LeavingOutChangesNoBit)
+{
+    for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+        std::mt19937_64 rng(seed);
+        std::uniform_int_distribution<int> pick(0, 1 << 30);
+        const int J = pick(rng) % 70;
+        const int M = 1 + pick(rng) % 9;
+        const bool hostile = seed % 10 == 0;
+        const auto templates = differential::random_templates(rng, J, M, hostile);
+        if (seed % 3 == 0) {  // narrow nodes: choice values far above 0
+            double* deviations = mxGetPr(templates.get()) + static_cast<std::size_t>(J) * M;  // column-major
+            for (int v = 0; v < J * M; ++v)
+                deviations[v] *= 0.01;
+        }
+        const int classes = 1 + pick(rng) % 5;
+        std::vector<double> labels;
+        for (int j = 0; j < J; ++j)
+            labels.push_back(1 + pick(rng) % classes);
+        const auto patterns = differential::random_data(rng, pick(rng) % 30, M, 3, hostile);
+        differential::expect_paths_agree(
+            tarn_evidence_entry, 4,
+            {templates, standin::column(labels), standin::scalar(seed % 7 == 0 ? 0.01 : 0.0),
+             differential::matrix_of(patterns)},
+            "seed " + std::to_string(seed));
+    }
+    for (bool odd : {false, true}) {
+        for (int rule : {0, 1, 2}) {
+            auto inputs = differential::edge_call(odd, 0, rule % 2);
+            inputs.resize(4);
+            if (rule == 2) {  // nodes 2 and 20 of one class, and 5 and 13
+                std::vector<double> parity;
+                for (int j = 0; j < 40; ++j)
+                    parity.push_back(1 + j % 2);
+                inputs[1] = standin::column(parity);
+            }
+            differential::expect_paths_agree(
+                tarn_evidence_entry, 4, inputs,
+                std::string(odd ? "odd" : "plain") + " edge rows, labels " + std::to_string(rule));
+        }
+    }
+}
