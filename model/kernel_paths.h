@@ -4,6 +4,7 @@
 // this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -77,6 +78,12 @@ void set_early_exit(bool enabled);
 // a node that cannot win (on by default; off is the kernel as it was
 // before pruning; results are the same either way).
 void set_pruning(bool enabled);
+
+// Benchmark and test seam: the cache size that decides when a model is
+// scanned a tile of patterns at a time, and how many blocks a tile takes
+// per run; 0 scans pattern by pattern, ~0 restores the system's level-2
+// cache (results are the same either way).
+void set_tile_cache(std::size_t bytes);
 
 // Node-features of every scan since the plug-in was loaded: how many the
 // scans covered, and how many they summed.

@@ -4,7 +4,12 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <type_traits>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
 
 #include "model/kernel_paths.h"
 #include "model/node_memory.h"
@@ -449,6 +454,23 @@ double exp_floor(double limit)
 const KernelPath* current_path = nullptr;
 bool early_exit = true;
 bool pruning = true;
+std::size_t tile_cache = ~std::size_t{0};  // the system's
+
+// The size of the cache that a tile's run of blocks should stay in: the
+// level-2 cache where the system says, 1 MiB otherwise.
+std::size_t cache_bytes()
+{
+    if (tile_cache != ~std::size_t{0})
+        return tile_cache;
+    static const std::size_t bytes = [] {
+        long size = 0;
+#if defined(_SC_LEVEL2_CACHE_SIZE)
+        size = sysconf(_SC_LEVEL2_CACHE_SIZE);
+#endif
+        return size > 0 ? static_cast<std::size_t>(size) : std::size_t{1} << 20;
+    }();
+    return bytes;
+}
 KernelCounts counts = {0, 0};
 
 // The vigilance test on log_match, deciding exp(log_match) >= vigilance
@@ -651,6 +673,11 @@ void set_pruning(bool enabled)
     pruning = enabled;
 }
 
+void set_tile_cache(std::size_t bytes)
+{
+    tile_cache = bytes;
+}
+
 KernelCounts kernel_counts()
 {
     return counts;
@@ -754,135 +781,275 @@ struct WinnerSearch {
     }
 };
 
-// A winner_only scan at a vigilance of 0 or less, pattern finite: every node
-// whose sum cannot be not a number passes (exp() is never below 0), and
-// runs of blocks of such nodes go through the path's pruner; any other
-// block is matched in full as scan_blocks does it. `seed` is summed first;
-// `sparse` says how closely to look, and is set for the next pattern
-// (`sparse_sums` for the sums that follow the bests). With bests, every
-// node is prunable: a first pass finds each class's best, a second sums
-// per class exp(choice value - best).
-RunStatus scan_pruned(const CategoryNodes& nodes, const KernelPath& path, const double* x, const ScanSettings& settings,
-                      const ScanArrays& arrays, int stretch, std::uint8_t* exact, int seed, bool& sparse,
-                      bool& sparse_sums, WinnerSearch& search)
-{
-    constexpr int lanes = CategoryNodes::lanes;
-    const int n = nodes.size();
-    const int m = nodes.features();
-    const int blocks = (n + lanes - 1) / lanes;
-    const NodeBlocks view = nodes.blocks();
-    const double log_presentations = std::log(static_cast<double>(presentation_total));
-    const std::uint64_t trained_choice_flops = 2 * static_cast<std::uint64_t>(m) + 5;
-    const VigilanceTest test(settings.vigilance, settings.exact_failures);
-    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(m) + 2);
-    std::uint64_t computed = 0;
-    ClassSums* const sums = settings.sums;
-    ClassBests* const bests = settings.bests;
+// One pattern's scan, taken a run of blocks at a time so that a tile of
+// patterns can share each run while it is in the cache.
+//
+// A winner_only scan at a vigilance of 0 or less, pattern finite
+// (scan_prunes): every node whose sum cannot be not a number passes (exp()
+// is never below 0), and runs of blocks of such nodes go through the path's
+// pruner; any other block is matched in full as scan_blocks does it. The
+// latest winner is summed first; `sparse` says how closely to look, and is
+// set for the next pattern. With bests, every node is prunable: a first
+// stage finds each class's best, a second sums per class exp(choice value -
+// best). Any other scan matches every block in full, then picks the winner
+// and adds the sums in node order.
+}  // namespace
 
-    // One pass over every block with search.state's aim; the passing nodes
-    // and the work are counted on the first.
-    bool counted = false;
-    const auto pass = [&]() {
+class PatternScan {
+public:
+    PatternScan(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan)
+        : nodes(nodes),
+          path(kernel_path()),
+          x(x),
+          settings(settings),
+          scan(scan),
+          test(settings.vigilance, settings.exact_failures),
+          log_presentations(std::log(static_cast<double>(presentation_total))),
+          trained_choice_flops(2 * static_cast<std::uint64_t>(nodes.features()) + 5),
+          flops(static_cast<std::uint64_t>(nodes.size()) * (4 * static_cast<std::uint64_t>(nodes.features()) + 2))
+    {
+    }
+
+    // Readies the scan (false when its arrays could not grow).
+    bool begin()
+    {
+        const int n = nodes.size();
+        scan.winner_ = -1;
+        scan.passing_ = 0;
+        scan.pruned = false;
+        if (settings.sums != nullptr)
+            start_sums(*settings.sums);
+        if (n == 0)
+            return true;
+        if (!scan.cover(nodes.capacity()))
+            return false;
+        arrays = {scan.log_match_, scan.match_value_, scan.choice_value_, scan.passed_, scan.block_open};
+        scan.scanned = n;
+        scan.match_values_marked = path.matcher == nullptr;
+        counts.scanned += static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(nodes.features());
+        prunes = scan_prunes(nodes, x, settings);
+        scan.pruned = prunes;
+        if (!prunes)
+            return true;
+        // The latest winner first: a strong best early lets most groups stop.
+        const int seed = scan.seed;
+        const bool seeded = seed >= 0 && seed < n && (nodes.blocks().flags[seed] & node_prunable) != 0;
+        const double seed_choice =
+            seeded ? choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations) : 0.0;
+        computed += seeded ? static_cast<std::uint64_t>(nodes.features()) : 0;
+        if (ClassBests* bests = settings.bests) {
+            for (int c = 0; c < bests->classes; ++c) {
+                bests->best[c] = -std::numeric_limits<double>::infinity();
+                bests->node[c] = -1;
+            }
+            if (seeded) {
+                bests->best[bests->node_class[seed]] = seed_choice;
+                bests->node[bests->node_class[seed]] = seed;
+            }
+            search.state.bests = bests;
+        } else if (settings.sums != nullptr) {
+            search.state.sums = settings.sums;
+        } else if (seeded) {
+            search.offer(seed, seed_choice);
+        }
+        search.state.sparse = sparse_flag();
+        return true;
+    }
+
+    // The current stage over blocks [first, end).
+    void blocks(int first, int end)
+    {
+        if (!prunes) {
+            if (path.matcher == nullptr)
+                scan_reference(nodes, first * lanes, std::min(nodes.size(), end * lanes), x, settings.vigilance,
+                               arrays);
+            else
+                flops += scan_blocks(nodes, path.matcher, first, end, x, settings, test, arrays);
+            return;
+        }
+        const int n = nodes.size();
+        const int m = nodes.features();
+        const NodeBlocks view = nodes.blocks();
+        ClassSums* const sums = search.state.sums;
+        for (int b = first; b < end;) {
+            const int run = b;
+            std::uint64_t loaded = 0;
+            for (; b < end; ++b) {
+                const std::uint64_t word = block_flags(view, b);
+                if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
+                    break;
+                loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+            }
+            if (b > run) {
+                search.state.computed = 0;
+                path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, scan.exact_,
+                            search.state);
+                computed += search.state.computed;
+                if (stage == 0) {
+                    const int from = run * lanes;
+                    const int to = std::min(n, b * lanes);
+                    std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
+                    search.passes(from, false);
+                    search.passing += to - from - 1;
+                    flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
+                }
+            }
+            if (b == end)
+                break;
+            // A block with a node that may give a value that is not a number
+            // (never with bests).
+            flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
+            const int from = b * lanes;
+            const int to = std::min(n, from + lanes);
+            std::memset(scan.exact_ + from, 1, lanes);
+            computed += static_cast<std::uint64_t>(to - from) * static_cast<std::uint64_t>(m);
+            for (int k = from; k < to; ++k) {
+                if (!arrays.passed[k])
+                    continue;
+                search.passes(k, std::isnan(arrays.choice_value[k]));
+                if (sums != nullptr)
+                    add_to_class(*sums, sums->node_class[k], std::exp(arrays.choice_value[k]));
+                else
+                    search.offer(k, arrays.choice_value[k]);
+            }
+            ++b;
+        }
+    }
+
+    // Ends a stage: true when another follows (the sums after the bests).
+    bool next_stage()
+    {
+        if (!prunes)
+            return false;
+        // Look sparsely at the next pattern when little stopped at this one.
+        if (search.state.looked != 0)
+            sparse_flag() = search.state.stopped * sparse_every < search.state.looked;
+        if (stage != 0 || settings.bests == nullptr)
+            return false;
+        // The best of the bests, for the next pattern's seed.
+        const ClassBests& bests = *settings.bests;
+        for (int c = 0; c < bests.classes; ++c)
+            if (bests.node[c] >= 0)
+                search.offer(bests.node[c], bests.best[c]);
+        stage = 1;
+        start_sums(*settings.sums);
+        search.state.bests = nullptr;
+        search.state.sums = settings.sums;
         search.state.looked = 0;
         search.state.stopped = 0;
-        for (int first = 0; first < blocks; first += stretch) {
-            if ((first != 0 || counted) && host_interrupt_pending())
-                return RunStatus::interrupted;
-            const int end = std::min(blocks, first + stretch);
-            for (int b = first; b < end;) {
-                const int run = b;
-                std::uint64_t loaded = 0;
-                for (; b < end; ++b) {
-                    const std::uint64_t word = block_flags(view, b);
-                    if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
-                        break;
-                    loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+        search.state.sparse = sparse_flag();
+        return true;
+    }
+
+    // Ends the scan: its results, and the work it stands for (kept in the
+    // scan for count_scan_work unless counted now).
+    void finish(bool count_now)
+    {
+        const int n = nodes.size();
+        if (n == 0)
+            return;
+        scan.flops = path.matcher != nullptr ? flops : 0;
+        if (prunes) {
+            scan.winner_ = search.winner();
+            scan.passing_ = search.passing;
+            scan.seed = scan.winner_;
+            counts.computed += computed;
+        } else {
+            counts.computed += static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(nodes.features());
+            std::fill(scan.exact_, scan.exact_ + n, std::uint8_t{1});
+            // The winner as the loops pick it, and the sums, in node order.
+            double best = 0.0;
+            for (int k = 0; k < n; ++k) {
+                if (!scan.passed(k))
+                    continue;
+                ++scan.passing_;
+                if (settings.sums != nullptr)
+                    add_to_class(*settings.sums, settings.sums->node_class[k], std::exp(scan.choice_value(k)));
+                if (scan.winner_ < 0 || scan.choice_value(k) > best) {
+                    scan.winner_ = k;
+                    best = scan.choice_value(k);
                 }
-                if (b > run) {
-                    search.state.computed = 0;
-                    path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, exact,
-                                search.state);
-                    computed += search.state.computed;
-                    if (!counted) {
-                        const int from = run * lanes;
-                        const int to = std::min(n, b * lanes);
-                        std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
-                        search.passes(from, false);
-                        search.passing += to - from - 1;
-                        flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
-                    }
+            }
+            scan.seed = scan.winner_;
+        }
+        if (count_now)
+            count_scan_work(scan);
+    }
+
+private:
+    static constexpr int lanes = CategoryNodes::lanes;
+    bool& sparse_flag() { return stage == 0 ? scan.sparse : scan.sparse_sums; }
+
+    const CategoryNodes& nodes;
+    const KernelPath& path;
+    const double* x;
+    const ScanSettings& settings;
+    NodeScan& scan;
+    ScanArrays arrays{};  // the scan's, once it covers the nodes
+    const VigilanceTest test;
+    const double log_presentations;
+    const std::uint64_t trained_choice_flops;
+    std::uint64_t flops;
+    std::uint64_t computed = 0;
+    WinnerSearch search;
+    bool prunes = false;
+    int stage = 0;  // 1: the sums that follow the bests
+};
+
+namespace {
+
+// Scans each of `count` patterns (at most max_tile) as scan_nodes does, a
+// run of blocks at a time for all of them: the run stays in the cache
+// while the tile uses it. The host is asked about an interrupt after
+// every stretch of about 2^20 node-features (whole blocks) of scanning.
+RunStatus scan_patterns(const CategoryNodes& nodes, const double* const* xs, int count, const ScanSettings* settings,
+                        NodeScan* scans, bool count_now)
+{
+    std::optional<PatternScan> tile[max_tile];
+    bool going[max_tile] = {};
+    for (int p = 0; p < count; ++p) {
+        tile[p].emplace(nodes, xs[p], settings[p], scans[p]);
+        if (!tile[p]->begin())
+            return RunStatus::out_of_memory;
+        going[p] = true;
+    }
+    constexpr int lanes = CategoryNodes::lanes;
+    const int blocks = (nodes.size() + lanes - 1) / lanes;
+    const std::int64_t per_block = static_cast<std::int64_t>(std::max(nodes.features(), 1)) * lanes;
+    const int stretch = static_cast<int>(std::max<std::int64_t>(1, work_between_polls / per_block));
+    const std::int64_t poll_every = stretch * per_block;
+    // A tile takes runs of blocks whose means and deviations fill a quarter
+    // of the cache.
+    const int run =
+        count == 1
+            ? stretch
+            : static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(cache_bytes() / 4) /
+                                                            (per_block * 2 * static_cast<std::int64_t>(sizeof(double))),
+                                                        1, stretch));
+    std::int64_t since = 0;
+    for (bool more = blocks > 0; more;) {
+        for (int first = 0; first < blocks; first += run) {
+            const int end = std::min(blocks, first + run);
+            for (int p = 0; p < count; ++p) {
+                if (!going[p])
+                    continue;
+                if (since >= poll_every) {
+                    since = 0;
+                    if (host_interrupt_pending())
+                        return RunStatus::interrupted;
                 }
-                if (b == end)
-                    break;
-                // A block with a node that may give a value that is not a
-                // number (never with bests).
-                flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
-                const int from = b * lanes;
-                const int to = std::min(n, from + lanes);
-                std::memset(exact + from, 1, lanes);
-                computed += static_cast<std::uint64_t>(to - from) * static_cast<std::uint64_t>(m);
-                for (int k = from; k < to; ++k) {
-                    if (!arrays.passed[k])
-                        continue;
-                    search.passes(k, std::isnan(arrays.choice_value[k]));
-                    if (sums != nullptr)
-                        add_to_class(*sums, sums->node_class[k], std::exp(arrays.choice_value[k]));
-                    else
-                        search.offer(k, arrays.choice_value[k]);
-                }
-                ++b;
+                tile[p]->blocks(first, end);
+                since += (end - first) * per_block;
             }
         }
-        counted = true;
-        return RunStatus::done;
-    };
-    // Look sparsely at the next pattern when little stopped at this one.
-    const auto look_next = [&search](bool& flag) {
-        if (search.state.looked != 0)
-            flag = search.state.stopped * sparse_every < search.state.looked;
-    };
-    // The latest winner first: a strong best early lets most groups stop.
-    const bool seeded = seed >= 0 && seed < n && (view.flags[seed] & node_prunable) != 0;
-    const double seed_choice = seeded ? choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations) : 0.0;
-    computed += seeded ? static_cast<std::uint64_t>(m) : 0;
-
-    RunStatus status = RunStatus::done;
-    if (bests != nullptr) {
-        for (int c = 0; c < bests->classes; ++c) {
-            bests->best[c] = -std::numeric_limits<double>::infinity();
-            bests->node[c] = -1;
+        more = false;
+        for (int p = 0; p < count; ++p) {
+            going[p] = going[p] && tile[p]->next_stage();
+            more = more || going[p];
         }
-        if (seeded) {
-            bests->best[bests->node_class[seed]] = seed_choice;
-            bests->node[bests->node_class[seed]] = seed;
-        }
-        search.state.bests = bests;
-        search.state.sparse = sparse;
-        status = pass();
-        look_next(sparse);
-        // The best of the bests, for the next pattern's seed.
-        for (int c = 0; c < bests->classes && status == RunStatus::done; ++c)
-            if (bests->node[c] >= 0)
-                search.offer(bests->node[c], bests->best[c]);
-        search.state.bests = nullptr;
-    } else if (sums == nullptr && seeded) {
-        search.offer(seed, seed_choice);
     }
-    if (sums != nullptr && status == RunStatus::done) {
-        start_sums(*sums);
-        search.state.sums = sums;
-        search.state.sparse = bests != nullptr ? sparse_sums : sparse;
-        status = pass();
-        look_next(bests != nullptr ? sparse_sums : sparse);
-    } else if (status == RunStatus::done && bests == nullptr) {
-        search.state.sparse = sparse;
-        status = pass();
-        look_next(sparse);
-    }
-    if (status != RunStatus::done)
-        return status;
-    count_work_bulk(flops);
-    counts.computed += computed;
+    for (int p = 0; p < count; ++p)
+        tile[p]->finish(count_now);
     return RunStatus::done;
 }
 
@@ -903,75 +1070,28 @@ bool scan_prunes(const CategoryNodes& nodes, const double* x, const ScanSettings
     return true;
 }
 
+void count_scan_work(NodeScan& scan)
+{
+    count_work_bulk(scan.flops);
+    scan.flops = 0;
+}
+
+int tile_patterns(const CategoryNodes& nodes)
+{
+    const auto bytes =
+        2 * sizeof(double) * static_cast<std::size_t>(nodes.capacity()) * static_cast<std::size_t>(nodes.features());
+    return cache_bytes() != 0 && kernel_path().matcher != nullptr && bytes > cache_bytes() ? max_tile : 1;
+}
+
+RunStatus scan_tile(const CategoryNodes& nodes, const double* const* xs, int count, const ScanSettings* settings,
+                    NodeScan* scans)
+{
+    return scan_patterns(nodes, xs, count, settings, scans, false);
+}
+
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan)
 {
-    const int n = nodes.size();
-    scan.winner_ = -1;
-    scan.passing_ = 0;
-    scan.pruned = false;
-    if (settings.sums != nullptr)
-        start_sums(*settings.sums);
-    if (n == 0)
-        return RunStatus::done;
-    if (!scan.cover(nodes.capacity()))
-        return RunStatus::out_of_memory;
-    const KernelPath& path = kernel_path();
-    const BlockMatcher matcher = path.matcher;
-    scan.scanned = n;
-    scan.match_values_marked = matcher == nullptr;
-    const ScanArrays arrays{scan.log_match_, scan.match_value_, scan.choice_value_, scan.passed_, scan.block_open};
-    // The host is asked about an interrupt between stretches of this many
-    // node-features (whole blocks).
-    constexpr int lanes = CategoryNodes::lanes;
-    const std::int64_t per_block = static_cast<std::int64_t>(std::max(nodes.features(), 1)) * lanes;
-    const int stretch = static_cast<int>(std::max<std::int64_t>(1, work_between_polls / per_block));
-    const int blocks = (n + lanes - 1) / lanes;
-    const std::uint64_t node_features = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(nodes.features());
-    counts.scanned += node_features;
-
-    if (scan_prunes(nodes, x, settings)) {
-        WinnerSearch search;
-        const RunStatus status = scan_pruned(nodes, path, x, settings, arrays, stretch, scan.exact_, scan.seed,
-                                             scan.sparse, scan.sparse_sums, search);
-        scan.winner_ = search.winner();
-        scan.passing_ = search.passing;
-        scan.seed = scan.winner_;
-        scan.pruned = true;
-        return status;
-    }
-
-    const VigilanceTest test(settings.vigilance, settings.exact_failures);
-    std::uint64_t flops = static_cast<std::uint64_t>(n) * (4 * static_cast<std::uint64_t>(nodes.features()) + 2);
-    for (int first = 0; first < blocks; first += stretch) {
-        if (first != 0 && host_interrupt_pending())
-            return RunStatus::interrupted;
-        const int end = std::min(blocks, first + stretch);
-        if (matcher == nullptr)
-            scan_reference(nodes, first * lanes, std::min(n, end * lanes), x, settings.vigilance, arrays);
-        else
-            flops += scan_blocks(nodes, matcher, first, end, x, settings, test, arrays);
-    }
-    if (matcher != nullptr)
-        count_work_bulk(flops);
-    counts.computed += node_features;
-    std::fill(scan.exact_, scan.exact_ + n, std::uint8_t{1});
-    // The winner as the loops pick it, and the sums, in node order.
-    if (settings.sums != nullptr)
-        start_sums(*settings.sums);
-    double best = 0.0;
-    for (int k = 0; k < n; ++k) {
-        if (!scan.passed(k))
-            continue;
-        ++scan.passing_;
-        if (settings.sums != nullptr)
-            add_to_class(*settings.sums, settings.sums->node_class[k], std::exp(scan.choice_value(k)));
-        if (scan.winner_ < 0 || scan.choice_value(k) > best) {
-            scan.winner_ = k;
-            best = scan.choice_value(k);
-        }
-    }
-    scan.seed = scan.winner_;
-    return RunStatus::done;
+    return scan_patterns(nodes, &x, 1, &settings, &scan, true);
 }
 
 void complete_rivals(const CategoryNodes& nodes, const double* x, int rejected, NodeScan& scan)

@@ -92,8 +92,9 @@ public:
     int passing() const { return passing_; }
 
 private:
-    friend RunStatus scan_nodes(const CategoryNodes&, const double*, const ScanSettings&, NodeScan&);
+    friend class PatternScan;
     friend void complete_rivals(const CategoryNodes&, const double*, int, NodeScan&);
+    friend void count_scan_work(NodeScan&);
     bool cover(int nodes);
 
     int capacity = 0;
@@ -114,6 +115,7 @@ private:
     bool pruned = false;       // the latest scan may have left values inexact
     bool sparse = false;       // little stopped lately: look at few groups
     bool sparse_sums = false;  // the same for the sums that follow the bests
+    std::uint64_t flops = 0;   // of the latest scan, while not yet counted
 };
 
 // Matches pattern x against every node and applies the vigilance test,
@@ -123,6 +125,21 @@ private:
 // interrupted (the scan's results then unusable) when asked to stop, and
 // with out_of_memory when `scan` could not grow.
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan);
+
+// Patterns scanned together at most, and how many scan_tile should take for
+// this model: 1 while its means and deviations fit in the cache, whose
+// reading a tile shares otherwise.
+constexpr int max_tile = 8;
+int tile_patterns(const CategoryNodes& nodes);
+
+// Scans `count` patterns (at most max_tile), each with its own settings and
+// scan, as scan_nodes scans each: the same results, a run of blocks at a
+// time for the whole tile. Leaves the work of each scan to be counted by
+// count_scan_work when its pattern is taken. Nothing prints per node here,
+// so the console lines stay in pattern order.
+RunStatus scan_tile(const CategoryNodes& nodes, const double* const* xs, int count, const ScanSettings* settings,
+                    NodeScan* scans);
+void count_scan_work(NodeScan& scan);
 
 // Match tracking after a winner_only scan of pattern x: sums in full every
 // passing node that stopped early whose match value may exceed that of

@@ -1,5 +1,6 @@
 #include "score/classify_patterns.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -159,9 +160,29 @@ void mark_unclassified(int p, const Setting& setting, double* out, CallCounts& c
     ++counts.unclassified;
 }
 
-// Presents pattern p (numbered from 1) to every node and stores its label.
-RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& table, ClassTable& classes, int p,
-                          const double* x, const Setting& setting, double* out, CallCounts& counts)
+// The nodes a pattern is scanned against: rule 1 without the trace sums
+// the copy grouped by class; the trace prints the nodes in their own order.
+bool sums_grouped(const Setting& setting)
+{
+    return setting.decision_option == 1 && setting.oflag < 3;
+}
+
+// How pattern p is scanned: for the winner (rule 0) or for every record's
+// sum of exp(choice value) over its passing nodes in node order (rule 1,
+// into `sums`), the per-node values exact where the trace prints them.
+ScanSettings scan_settings(const Setting& setting, ClassTable& classes, ClassSums* sums)
+{
+    const bool traced = setting.oflag >= 3;
+    const bool by_sums = setting.decision_option == 1;
+    if (by_sums)
+        sums->node_class = sums_grouped(setting) ? classes.grouped_class : classes.node_class;
+    return ScanSettings{setting.vigilance, traced, !traced, by_sums ? sums : nullptr};
+}
+
+// Presents pattern p (numbered from 1) to every node and stores its label;
+// `scanned`: its scan (and sums) came with a tile, its work not yet counted.
+RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& table, ClassTable& classes, ClassSums& sums,
+                          int p, const double* x, const Setting& setting, double* out, CallCounts& counts, bool scanned)
 {
     std::int64_t comparisons = 0;
     std::int64_t flops = 0;
@@ -169,21 +190,18 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
     if (setting.oflag >= 3)
         console_printf("   Pattern #%d is being presented\n", p);
 
-    // The scan finds the winner (rule 0) or every record's sum of exp(choice
-    // value) over its passing nodes in node order (rule 1), and leaves the
-    // per-node values exact where the trace prints them.
     const int n = nodes.size();
     const bool traced = setting.oflag >= 3;
-    // Rule 1 without the trace sums the copy grouped by class; the trace
-    // prints the nodes in their own order.
-    const bool grouped = by_sums && !traced;
+    const bool grouped = sums_grouped(setting);
     const std::int64_t* node_flops = grouped ? classes.grouped_flops : classes.node_flops;
-    classes.sums.node_class = grouped ? classes.grouped_class : classes.node_class;
-    const RunStatus scanned =
-        scan_nodes(grouped ? classes.grouped : nodes, x,
-                   ScanSettings{setting.vigilance, traced, !traced, by_sums ? &classes.sums : nullptr}, scan);
-    if (scanned != RunStatus::done)
-        return scanned;
+    if (scanned) {
+        count_scan_work(scan);
+    } else {
+        const RunStatus status =
+            scan_nodes(grouped ? classes.grouped : nodes, x, scan_settings(setting, classes, &sums), scan);
+        if (status != RunStatus::done)
+            return status;
+    }
     comparisons += n;
     // Rule 0: every passing node after the first is compared with the best.
     const int winner = by_sums ? -1 : scan.winner();
@@ -191,7 +209,7 @@ RunStatus present_pattern(CategoryNodes& nodes, NodeScan& scan, LabelTable& tabl
         comparisons += scan.passing() - 1;
     if (by_sums) {
         for (int k = 0; k < table.record_count; ++k)
-            table.records[k].sum = classes.sums.sum[classes.record_class[k]];
+            table.records[k].sum = sums.sum[classes.record_class[k]];
         if (scan.passing() == n) {
             flops += classes.all_flops;
         } else {
@@ -295,18 +313,56 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     if (predicted == nullptr)
         return RunStatus::out_of_memory;
 
-    NodeScan scan;
     const int s0 = clock_seconds();
     if (oflag >= 2)
         console_printf("\nList presentation of %d patterns:\n", K);
-    for (int p = 0; p < K; ++p) {
-        RunStatus status = RunStatus::interrupted;
-        if (!host_interrupt_pending())
-            status = present_pattern(nodes, scan, table, classes, p + 1, patterns[p], setting, &predicted[p], counts);
-        if (status != RunStatus::done) {
-            host_free(predicted);
-            return status;
+    // A model too large for the cache is scanned a tile of patterns at a
+    // time; the patterns are then taken one by one, in order.
+    const int tile = oflag >= 3 ? 1 : tile_patterns(sums_grouped(setting) ? classes.grouped : nodes);
+    NodeScan scans[max_tile];
+    ClassSums tile_sums[max_tile];
+    ScanSettings settings[max_tile];
+    void* sums_block = nullptr;
+    const auto class_count = static_cast<std::size_t>(classes.sums.classes);
+    for (int q = 0; q < tile; ++q) {
+        tile_sums[q] = classes.sums;
+        if (q == 0 || decision_option != 1)
+            continue;
+        if (q == 1) {
+            double* sum = nullptr;
+            double* floor = nullptr;
+            sums_block = allocate_arrays(class_count * static_cast<std::size_t>(tile), sum, floor);
+            if (sums_block == nullptr) {
+                host_free(predicted);
+                return RunStatus::out_of_memory;
+            }
+            tile_sums[0].sum = sum;
+            tile_sums[0].floor = floor;
         }
+        tile_sums[q].sum = tile_sums[0].sum + static_cast<std::size_t>(q) * class_count;
+        tile_sums[q].floor = tile_sums[0].floor + static_cast<std::size_t>(q) * class_count;
+    }
+    RunStatus status = RunStatus::done;
+    for (int p = 0; p < K && status == RunStatus::done; p += tile) {
+        const int count = std::min(tile, K - p);
+        if (tile > 1) {
+            for (int q = 0; q < count; ++q)
+                settings[q] = scan_settings(setting, classes, &tile_sums[q]);
+            status = host_interrupt_pending() ? RunStatus::interrupted
+                                              : scan_tile(sums_grouped(setting) ? classes.grouped : nodes, patterns + p,
+                                                          count, settings, scans);
+        }
+        for (int q = 0; q < count && status == RunStatus::done; ++q) {
+            status = RunStatus::interrupted;
+            if (!host_interrupt_pending())
+                status = present_pattern(nodes, scans[q], table, classes, tile_sums[q], p + q + 1, patterns[p + q],
+                                         setting, &predicted[p + q], counts, tile > 1);
+        }
+    }
+    node_memory_release(sums_block);
+    if (status != RunStatus::done) {
+        host_free(predicted);
+        return status;
     }
 
     int active_count = 0;

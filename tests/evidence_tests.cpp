@@ -258,6 +258,9 @@ TEST(EvidenceFaults, EveryAllocationPointFailsOnceAndTheCommandStaysUsable)
     EXPECT_GT(counted.host, 0);
     EXPECT_GT(counted.node, 0);
     EXPECT_GE(counted.polls, 3);
+    const ScopedTileCache cache(256);  // vigilance 0, in a tile: nodes left out
+    fault_test::fail_every_point(commands::evidence, 4,
+                                 {standin::matrix(12, 5, rows), standin::column(labels), standin::scalar(0), patterns});
     fault_test::fail_every_point(commands::evidence, 4,
                                  {standin::make_array(mxDOUBLE_CLASS, {0, 5}),
                                   standin::make_array(mxDOUBLE_CLASS, {0, 1}), standin::scalar(0), patterns});
@@ -283,7 +286,8 @@ TEST(EvidenceHostile, HostileModelsGiveTheirArithmeticOnEveryPath)
 }
 
 // Weighing leaves out what cannot change the evidence, and gives the bits,
-// text and work of the path that computes every node: on random models
+// text and work of the path that computes every node, pattern by pattern
+// or in tiles: on random models
 // (every node prunable, or a few odd rows that make the whole call scan in
 // full), and on the rows built to sit on the decision edges, whose ties
 // fall within a class, across classes and after a pattern won by the
@@ -291,6 +295,9 @@ TEST(EvidenceHostile, HostileModelsGiveTheirArithmeticOnEveryPath)
 TEST(EvidenceDifferential, LeavingOutChangesNoBit)
 {
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+        // A third of the calls in tiles of patterns, as for a model larger
+        // than the cache.
+        const ScopedTileCache cache(seed % 3 == 1 ? 2048 : ~std::size_t{0});
         std::mt19937_64 rng(seed);
         std::uniform_int_distribution<int> pick(0, 1 << 30);
         const int J = pick(rng) % 70;

@@ -20,6 +20,16 @@ private:
     const char* saved;
 };
 
+// The cache size that tiles of patterns are fitted to, for one scope: a
+// small one makes every model a tiled one.
+class ScopedTileCache {
+public:
+    explicit ScopedTileCache(std::size_t bytes) { tarn::set_tile_cache(bytes); }
+    ~ScopedTileCache() { tarn::set_tile_cache(~std::size_t{0}); }
+    ScopedTileCache(const ScopedTileCache&) = delete;
+    ScopedTileCache& operator=(const ScopedTileCache&) = delete;
+};
+
 // The node-by-node path every other is compared with.
 inline const tarn::KernelPath& reference_path()
 {

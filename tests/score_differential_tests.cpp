@@ -40,6 +40,23 @@ TEST(ScoreDifferential, RandomClassificationsAgreeBitForBit)
         compare_scoring(seed, false);
 }
 
+// A model larger than the cache is scanned a tile of patterns at a time:
+// with a small one every model here is, in runs of one block or several,
+// tiles cut short by the last pattern, and patterns that are not finite
+// scanned in full within a tile.
+TEST(ScoreDifferential, TilesOfPatternsAgreeToo)
+{
+    for (std::uint64_t seed = 1; seed <= 120; ++seed) {
+        const ScopedTileCache cache(seed % 2 != 0 ? 1024 : 16384);
+        compare_scoring(seed, seed % 5 == 0);
+    }
+    const ScopedTileCache cache(1024);
+    for (int rule : {0, 1})
+        for (bool odd : {false, true})
+            differential::expect_paths_agree(mexFunction, 1, differential::edge_call(odd, 2, rule),
+                                             "tiles, rule " + std::to_string(rule));
+}
+
 TEST(ScoreDifferential, HostileValuesAgreeToo)
 {
     for (std::uint64_t seed = 2001; seed <= 2080; ++seed)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fault_harness.h"
+#include "kernel_path.h"
 #include "score_harness.h"
 
 using score_test::labels_of;
@@ -66,6 +67,15 @@ TEST(ScoreFaults, EveryAllocationPointFailsOnceUnderBothRulesAndTheCommandStaysU
         EXPECT_GE(counted.polls, 6);  // at least one per pattern
         std::cout << "[ figures  ] tarn_score rule " << rule << " allocation points: " << counted.host << " host, "
                   << counted.node << " node; " << counted.polls << " interrupt polls\n";
+    }
+    // At vigilance 0, without the trace, in tiles of patterns: nodes left
+    // out, scans and sums of a whole tile held at once.
+    const ScopedTileCache cache(256);
+    for (double rule : {0.0, 1.0}) {
+        auto inputs = representative_inputs(rule);
+        inputs[2] = standin::scalar(0);
+        inputs[6] = standin::scalar(2);
+        fault_test::fail_every_point(score_test::command, 1, inputs);
     }
 }
 
