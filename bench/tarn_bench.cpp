@@ -558,37 +558,100 @@ std::vector<double> rule1_before(int j, int m, double* const* rows, const std::v
     return result;
 }
 
-// Scoring calls with the model of `templates`, before and now, rule by rule.
-void score_rules(const char* data, std::vector<double>& templates, const std::vector<double>& labels, Mixture& tests,
+// One scoring call with the model of `templates`: rule 0, rule 1, or (2)
+// tarn_evidence; its decisions (the winners for the evidence).
+std::vector<double> score_call(int rule, std::vector<double*>& rows, std::vector<double>& labels, int m,
+                               std::vector<double*>& patterns)
+{
+    const int j = static_cast<int>(labels.size());
+    const int k = static_cast<int>(patterns.size());
+    std::vector<double> decided;
+    if (rule == 2) {
+        tarn::ClassEvidence result;
+        tarn::class_evidence(j, m, rows.data(), labels.data(), 0.0, k, patterns.data(), &result);
+        decided.assign(result.winner, result.winner + k);
+        for (double* block : {result.classes, result.log_evidence, result.best_choice, result.winner})
+            tarn::host_free(block);
+        return decided;
+    }
+    double* result = nullptr;
+    tarn::classify_patterns(j, m, rows.data(), labels.data(), 0.0, k, patterns.data(), -1, rule, &result, 0);
+    decided.assign(result, result + k);
+    tarn::host_free(result);
+    return decided;
+}
+
+const char* const rule_names[] = {"score, rule 0", "score, rule 1", "evidence"};
+
+// Scoring calls with the model of `templates`, before and now, rule by
+// rule and for tarn_evidence.
+void score_rules(const char* data, std::vector<double>& templates, std::vector<double>& labels, Mixture& tests,
                  double floor_per_division)
 {
     const int m = tests.columns;
     const int j = static_cast<int>(labels.size());
     auto rows = row_pointers(templates, j, 2 * m + 1);
     auto patterns = row_pointers(tests.values, tests.rows, m);
-    for (int rule = 0; rule <= 1; ++rule) {
+    for (int rule = 0; rule <= 2; ++rule) {
         std::vector<double> results[2];
         Timing t[2];
         for (int now = 0; now <= 1; ++now) {
             tarn::set_pruning(now == 1);
             t[now] = timed(
                 [&] {
-                    if (rule == 1 && now == 0) {
+                    if (rule == 1 && now == 0)
                         results[now] = rule1_before(j, m, rows.data(), labels, tests.rows, patterns.data());
-                        return;
-                    }
-                    double* result = nullptr;
-                    tarn::classify_patterns(j, m, rows.data(), labels.data(), 0.0, tests.rows, patterns.data(), -1,
-                                            rule, &result, 0);
-                    results[now].assign(result, result + tests.rows);
-                    tarn::host_free(result);
+                    else
+                        results[now] = score_call(rule, rows, labels, m, patterns);
                 },
                 3);
         }
         tarn::set_pruning(true);
         if (results[0] != results[1])
-            std::printf("RESULTS DIFFER: %s rule %d\n", data, rule);
-        print_loop(data, j, m, rule == 0 ? "score, rule 0" : "score, rule 1", t[0], t[1], floor_per_division);
+            std::printf("RESULTS DIFFER: %s, %s\n", data, rule_names[rule]);
+        print_loop(data, j, m, rule_names[rule], t[0], t[1], floor_per_division);
+    }
+}
+
+// Models larger than the cache, scored pattern by pattern and in tiles of
+// patterns: nodes spread over a mixture of many clusters.
+void tile_table()
+{
+    std::printf("\n## Tiles of patterns: models larger than the cache, vigilance 0 (ms)\n\n");
+    std::printf("| M | N | model (MB) | loop | pattern by pattern | tiles | by pattern / tiles |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (int m : {8, 32}) {
+        for (int n : {4000, 32000}) {
+            Mixture source = mixture(51, n, m, 400, 10, 1.0);
+            std::vector<double> templates;
+            for (int k = 0; k < n; ++k) {
+                const double* x = &source.values[static_cast<std::size_t>(k) * static_cast<std::size_t>(m)];
+                templates.insert(templates.end(), x, x + m);
+                templates.insert(templates.end(), static_cast<std::size_t>(m), 0.75);
+                templates.push_back(1.0 / n);
+            }
+            Mixture tests = mixture(51, n + (quick ? 200 : 1000), m, 400, 10, 1.0);
+            tests.values.erase(tests.values.begin(), tests.values.begin() + static_cast<std::ptrdiff_t>(n) * m);
+            tests.rows -= n;
+            auto rows = row_pointers(templates, n, 2 * m + 1);
+            auto patterns = row_pointers(tests.values, tests.rows, m);
+            const double megabytes = 2.0 * n * m * sizeof(double) / 1e6;
+            for (int rule = 0; rule <= 2; ++rule) {
+                std::vector<double> results[2];
+                double seconds[2];
+                for (int tiled = 0; tiled <= 1; ++tiled) {
+                    tarn::set_tile_cache(tiled == 1 ? ~std::size_t{0} : 0);
+                    seconds[tiled] =
+                        best_time([&] { results[tiled] = score_call(rule, rows, source.labels, m, patterns); });
+                }
+                tarn::set_tile_cache(~std::size_t{0});
+                if (results[0] != results[1])
+                    std::printf("RESULTS DIFFER: tiles, %s\n", rule_names[rule]);
+                std::printf("| %d | %d | %.1f | %s | %.2f | %.2f | %.2f |\n", m, n, megabytes, rule_names[rule],
+                            seconds[0] * 1e3, seconds[1] * 1e3, seconds[0] / seconds[1]);
+                std::fflush(stdout);
+            }
+        }
     }
 }
 
@@ -707,6 +770,7 @@ int main(int argc, char** argv)
     std::printf("# tarn benchmark\n\nfast path: %s; every figure is the best of %d runs\n", tarn::kernel_path().name,
                 quick ? 1 : 3);
     real_data_table(data_folder);
+    tile_table();
     if (real_only)
         return 0;
     kernel_table();

@@ -12,8 +12,7 @@
 
 namespace tarn {
 
-struct ClassSums;   // model/match_kernel.h
-struct ClassBests;  // model/match_kernel.h
+struct ClassSums;  // model/match_kernel.h
 
 // log_match of every node of blocks [first, end) for pattern x. A block
 // stops summing once each of its nodes has a partial sum above `bound`;
@@ -22,15 +21,13 @@ struct ClassBests;  // model/match_kernel.h
 using BlockMatcher = void (*)(const NodeBlocks& nodes, int first, int end, const double* x, double bound,
                               double open_from, double* log_match, std::uint8_t* block_open);
 
-// What a scan that prunes is after, and its work: the winner so far; with
-// class sums, each class's running sum and its floor; with class bests,
-// each class's best so far.
+// What a scan that prunes is after, and its work: the winner so far, or,
+// with class sums, each class's running sum and its floor.
 struct PruneState {
     double best;             // the largest choice value found so far
     int best_node;           // its node (the lower index on ties); -1 while none
     std::uint64_t computed;  // node-features summed
-    ClassSums* sums;         // null: the winner (or the bests) is sought
-    ClassBests* bests;       // null: the winner (or the sums) is sought
+    ClassSums* sums;         // null: the winner is sought
     // Whether only one group in `sparse_every` is looked at (a model where
     // little stops); and, as results, groups looked at and groups stopped.
     bool sparse;
@@ -47,8 +44,8 @@ constexpr int sparse_every = 16;
 // sum). Sums of squares only grow, so the partial value bounds the full
 // one. Writes -1/2 the partial sum as log_match and 0 in exact for the
 // nodes of a group that stopped; for the others the exact log_match and
-// choice value and 1 in exact, and takes the best of them (overall or per
-// class) or adds their exp() to their classes' sums, in node order.
+// choice value and 1 in exact, and takes the best of them or adds their
+// exp() to their classes' sums, in node order.
 using BlockPruner = void (*)(const NodeBlocks& nodes, int first, int end, const double* x, double log_presentations,
                              double* log_match, double* choice, std::uint8_t* exact, PruneState& state);
 

@@ -142,11 +142,10 @@ inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes,
 // The block pruner (BlockPruner) for vectors of W lanes: each group of W
 // nodes of a block is one vector. The bound is exact: choice_value =
 // A + (-0.5 * s - B) only falls as s grows, since every operation rounds
-// monotonically, so a partial sum bounds the choice value from above (and
-// the choice value less a class's shift too). The quick test s > T (T the
-// sum where the bound crosses the target) only decides when to look; the
-// bound itself decides.
-enum class Aim { winner, sums, bests };
+// monotonically, so a partial sum bounds the choice value from above. The
+// quick test s > T (T the sum where the bound crosses the target) only
+// decides when to look; the bound itself decides.
+enum class Aim { winner, sums };
 
 template <int W, Aim A, bool Sparse>
 inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& nodes, int first, int end,
@@ -164,15 +163,10 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
     // Looked at after every feature of few, after every second of many.
     const int check = m > 16 ? 1 : 0;
     const std::int32_t* node_class = nullptr;
-    const double* class_target = nullptr;  // per class: the sum's floor, or the best so far
-    const double* shift = nullptr;
+    const double* class_target = nullptr;  // per class: the sum's floor
     if constexpr (A == Aim::sums) {
         node_class = state.sums->node_class;
         class_target = state.sums->floor;
-        shift = state.sums->shift;
-    } else if constexpr (A == Aim::bests) {
-        node_class = state.bests->node_class;
-        class_target = state.bests->best;
     }
     Lanes log_n;
     for (int l = 0; l < W; ++l)
@@ -201,7 +195,6 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
         int first_done = 0;
         if (!Sparse && parts > 1 && m > 0 && (by_class ? block_class >= 0 : state.best_node >= 0)) {
             const double best = by_class ? class_target[block_class] : state.best;
-            const double block_shift = shift != nullptr ? shift[block_class] : 0.0;
             Mask below = ~Mask{};
             first_done = 1;
             for (int p = 0; p < parts; ++p) {
@@ -219,11 +212,7 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
                 const Lanes d = (mean - x[0]) / sigma;
                 first_s[p] = d * d;
-                const Lanes bound = big_a + (-0.5 * first_s[p] - sum_b);
-                if constexpr (A == Aim::sums)
-                    below = below & (bound - block_shift < best);
-                else
-                    below = below & (bound < best);
+                below = below & (big_a + (-0.5 * first_s[p] - sum_b) < best);
             }
             if (all_of<W>(below)) {
                 for (int p = 0; p < parts; ++p) {
@@ -248,17 +237,13 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             // ln N where the node takes it (trained nodes), +0 elsewhere.
             const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
             // The value each node must fall below: the best so far, or its
-            // class's target (+inf past the last node); and its shift.
+            // class's floor (+inf past the last node).
             const bool may_stop = (!Sparse || (base / W) % sparse_every == 0) && (by_class || state.best_node >= 0);
             looked += may_stop ? 1 : 0;
             Lanes target = {};
-            Lanes lane_shift = {};
             if (may_stop && by_class) {
-                for (int l = 0; l < W; ++l) {
-                    const bool real = base + l < nodes.nodes;
-                    target[l] = real ? class_target[node_class[base + l]] : inf;
-                    lane_shift[l] = real && shift != nullptr ? shift[node_class[base + l]] : 0.0;
-                }
+                for (int l = 0; l < W; ++l)
+                    target[l] = base + l < nodes.nodes ? class_target[node_class[base + l]] : inf;
             } else if (may_stop) {
                 for (int l = 0; l < W; ++l)
                     target[l] = state.best;
@@ -267,7 +252,7 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             int i = first_done;
             bool stopped = false;
             if (may_stop) {
-                const Lanes t = 2.0 * ((big_a - (A == Aim::sums ? target + lane_shift : target)) - sum_b);
+                const Lanes t = 2.0 * ((big_a - target) - sum_b);
                 for (; i < m && !stopped; ++i) {
                     Lanes mean;
                     Lanes sigma;
@@ -275,13 +260,8 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                     std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
                     const Lanes d = (mean - x[i]) / sigma;
                     s = s + d * d;
-                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t)) {
-                        const Lanes bound = big_a + (-0.5 * s - sum_b);
-                        if constexpr (A == Aim::sums)
-                            stopped = all_of<W>(bound - lane_shift < target);
-                        else
-                            stopped = all_of<W>(bound < target);
-                    }
+                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t))
+                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < target);
                 }
             } else {
                 for (; i < m; ++i) {
@@ -306,27 +286,12 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             std::memcpy(choice + base, &c, sizeof c);
             std::memset(exact + base, 1, W);
             if constexpr (A == Aim::sums) {
-                // The shift of every lane, known only where it stopped early.
-                for (int l = 0; l < W; ++l)
-                    lane_shift[l] = l < real && shift != nullptr ? shift[node_class[base + l]] : 0.0;
                 double values[W];
                 double e[W];
-                const Lanes shifted = c - lane_shift;
-                std::memcpy(values, &shifted, sizeof values);
+                std::memcpy(values, &c, sizeof values);
                 exp_lanes(values, e, real);
                 for (int l = 0; l < real; ++l)
                     add_to_class(*state.sums, node_class[base + l], e[l]);
-            } else if constexpr (A == Aim::bests) {
-                for (int l = 0; l < real; ++l) {
-                    const int k = base + l;
-                    const int cls = node_class[k];
-                    ClassBests& bests = *state.bests;
-                    if (bests.node[cls] < 0 || c[l] > bests.best[cls] ||
-                        (c[l] == bests.best[cls] && k < bests.node[cls])) {
-                        bests.best[cls] = c[l];
-                        bests.node[cls] = k;
-                    }
-                }
             } else {
                 for (int l = 0; l < real; ++l) {
                     if (state.best_node < 0 || c[l] > state.best ||
@@ -356,9 +321,6 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
     if (state.sums != nullptr) {
         using Sums = std::integral_constant<Aim, Aim::sums>;
         state.sparse ? run(Sums{}, Sparse{}) : run(Sums{}, Dense{});
-    } else if (state.bests != nullptr) {
-        using Bests = std::integral_constant<Aim, Aim::bests>;
-        state.sparse ? run(Bests{}, Sparse{}) : run(Bests{}, Dense{});
     } else {
         using Winner = std::integral_constant<Aim, Aim::winner>;
         state.sparse ? run(Winner{}, Sparse{}) : run(Winner{}, Dense{});
@@ -673,6 +635,11 @@ void set_pruning(bool enabled)
     pruning = enabled;
 }
 
+bool pruning_enabled()
+{
+    return pruning;
+}
+
 void set_tile_cache(std::size_t bytes)
 {
     tile_cache = bytes;
@@ -751,7 +718,7 @@ bool all_finite(const double* x, int m)
 // ties), unless the first passing node's is not a number, which no
 // comparison can then beat.
 struct WinnerSearch {
-    PruneState state{0.0, -1, 0, nullptr, nullptr, false, 0, 0};
+    PruneState state{0.0, -1, 0, nullptr, false, 0, 0};
     int first_passing = -1;
     bool first_is_nan = false;
     int passing = 0;
@@ -789,10 +756,8 @@ struct WinnerSearch {
 // is never below 0), and runs of blocks of such nodes go through the path's
 // pruner; any other block is matched in full as scan_blocks does it. The
 // latest winner is summed first; `sparse` says how closely to look, and is
-// set for the next pattern. With bests, every node is prunable: a first
-// stage finds each class's best, a second sums per class exp(choice value -
-// best). Any other scan matches every block in full, then picks the winner
-// and adds the sums in node order.
+// set for the next pattern. Any other scan matches every block in full,
+// then picks the winner and adds the sums in node order.
 }  // namespace
 
 class PatternScan {
@@ -837,26 +802,16 @@ public:
         const double seed_choice =
             seeded ? choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations) : 0.0;
         computed += seeded ? static_cast<std::uint64_t>(nodes.features()) : 0;
-        if (ClassBests* bests = settings.bests) {
-            for (int c = 0; c < bests->classes; ++c) {
-                bests->best[c] = -std::numeric_limits<double>::infinity();
-                bests->node[c] = -1;
-            }
-            if (seeded) {
-                bests->best[bests->node_class[seed]] = seed_choice;
-                bests->node[bests->node_class[seed]] = seed;
-            }
-            search.state.bests = bests;
-        } else if (settings.sums != nullptr) {
+        if (settings.sums != nullptr) {
             search.state.sums = settings.sums;
         } else if (seeded) {
             search.offer(seed, seed_choice);
         }
-        search.state.sparse = sparse_flag();
+        search.state.sparse = scan.sparse;
         return true;
     }
 
-    // The current stage over blocks [first, end).
+    // The scan over blocks [first, end).
     void blocks(int first, int end)
     {
         if (!prunes) {
@@ -885,19 +840,16 @@ public:
                 path.pruner(view, run, b, x, log_presentations, arrays.log_match, arrays.choice_value, scan.exact_,
                             search.state);
                 computed += search.state.computed;
-                if (stage == 0) {
-                    const int from = run * lanes;
-                    const int to = std::min(n, b * lanes);
-                    std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
-                    search.passes(from, false);
-                    search.passing += to - from - 1;
-                    flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
-                }
+                const int from = run * lanes;
+                const int to = std::min(n, b * lanes);
+                std::memset(arrays.passed + from, 1, static_cast<std::size_t>(to - from));
+                search.passes(from, false);
+                search.passing += to - from - 1;
+                flops += loaded + (static_cast<std::uint64_t>(to - from) - loaded) * trained_choice_flops;
             }
             if (b == end)
                 break;
-            // A block with a node that may give a value that is not a number
-            // (never with bests).
+            // A block with a node that may give a value that is not a number.
             flops += scan_blocks(nodes, path.matcher, b, b + 1, x, settings, test, arrays);
             const int from = b * lanes;
             const int to = std::min(n, from + lanes);
@@ -916,31 +868,6 @@ public:
         }
     }
 
-    // Ends a stage: true when another follows (the sums after the bests).
-    bool next_stage()
-    {
-        if (!prunes)
-            return false;
-        // Look sparsely at the next pattern when little stopped at this one.
-        if (search.state.looked != 0)
-            sparse_flag() = search.state.stopped * sparse_every < search.state.looked;
-        if (stage != 0 || settings.bests == nullptr)
-            return false;
-        // The best of the bests, for the next pattern's seed.
-        const ClassBests& bests = *settings.bests;
-        for (int c = 0; c < bests.classes; ++c)
-            if (bests.node[c] >= 0)
-                search.offer(bests.node[c], bests.best[c]);
-        stage = 1;
-        start_sums(*settings.sums);
-        search.state.bests = nullptr;
-        search.state.sums = settings.sums;
-        search.state.looked = 0;
-        search.state.stopped = 0;
-        search.state.sparse = sparse_flag();
-        return true;
-    }
-
     // Ends the scan: its results, and the work it stands for (kept in the
     // scan for count_scan_work unless counted now).
     void finish(bool count_now)
@@ -950,6 +877,9 @@ public:
             return;
         scan.flops = path.matcher != nullptr ? flops : 0;
         if (prunes) {
+            // Look sparsely at the next pattern when little stopped at this one.
+            if (search.state.looked != 0)
+                scan.sparse = search.state.stopped * sparse_every < search.state.looked;
             scan.winner_ = search.winner();
             scan.passing_ = search.passing;
             scan.seed = scan.winner_;
@@ -978,7 +908,6 @@ public:
 
 private:
     static constexpr int lanes = CategoryNodes::lanes;
-    bool& sparse_flag() { return stage == 0 ? scan.sparse : scan.sparse_sums; }
 
     const CategoryNodes& nodes;
     const KernelPath& path;
@@ -993,7 +922,6 @@ private:
     std::uint64_t computed = 0;
     WinnerSearch search;
     bool prunes = false;
-    int stage = 0;  // 1: the sums that follow the bests
 };
 
 namespace {
@@ -1006,12 +934,10 @@ RunStatus scan_patterns(const CategoryNodes& nodes, const double* const* xs, int
                         NodeScan* scans, bool count_now)
 {
     std::optional<PatternScan> tile[max_tile];
-    bool going[max_tile] = {};
     for (int p = 0; p < count; ++p) {
         tile[p].emplace(nodes, xs[p], settings[p], scans[p]);
         if (!tile[p]->begin())
             return RunStatus::out_of_memory;
-        going[p] = true;
     }
     constexpr int lanes = CategoryNodes::lanes;
     const int blocks = (nodes.size() + lanes - 1) / lanes;
@@ -1027,25 +953,16 @@ RunStatus scan_patterns(const CategoryNodes& nodes, const double* const* xs, int
                                                             (per_block * 2 * static_cast<std::int64_t>(sizeof(double))),
                                                         1, stretch));
     std::int64_t since = 0;
-    for (bool more = blocks > 0; more;) {
-        for (int first = 0; first < blocks; first += run) {
-            const int end = std::min(blocks, first + run);
-            for (int p = 0; p < count; ++p) {
-                if (!going[p])
-                    continue;
-                if (since >= poll_every) {
-                    since = 0;
-                    if (host_interrupt_pending())
-                        return RunStatus::interrupted;
-                }
-                tile[p]->blocks(first, end);
-                since += (end - first) * per_block;
-            }
-        }
-        more = false;
+    for (int first = 0; first < blocks; first += run) {
+        const int end = std::min(blocks, first + run);
         for (int p = 0; p < count; ++p) {
-            going[p] = going[p] && tile[p]->next_stage();
-            more = more || going[p];
+            if (since >= poll_every) {
+                since = 0;
+                if (host_interrupt_pending())
+                    return RunStatus::interrupted;
+            }
+            tile[p]->blocks(first, end);
+            since += (end - first) * per_block;
         }
     }
     for (int p = 0; p < count; ++p)
@@ -1061,12 +978,6 @@ bool scan_prunes(const CategoryNodes& nodes, const double* x, const ScanSettings
     if (!settings.winner_only || !pruning || path.pruner == nullptr || !(settings.vigilance <= 0.0) ||
         !all_finite(x, nodes.features()))
         return false;
-    if (settings.bests == nullptr)
-        return true;
-    const NodeBlocks view = nodes.blocks();
-    for (int k = 0; k < nodes.size(); ++k)
-        if ((view.flags[k] & node_prunable) == 0)
-            return false;
     return true;
 }
 

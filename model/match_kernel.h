@@ -17,22 +17,10 @@ namespace tarn {
 
 // Rule 1's sums: exp(choice value) of every passing node added to the
 // sum of its class, in node order, as the classification loop adds them.
-// With a shift, exp(choice value - shift[c]) instead (tarn_evidence, whose
-// shift is each class's largest choice value).
 struct ClassSums {
     const std::int32_t* node_class;  // per node: its class, from 0
     double* sum;                     // per class: the sum (the scan's result)
     double* floor;                   // per class: scratch of the scan
-    int classes;
-    const double* shift = nullptr;  // per class; null: none
-};
-
-// tarn_evidence's largest choice value of each class over the passing
-// nodes, and the node that holds it (the lower index on ties).
-struct ClassBests {
-    const std::int32_t* node_class;  // per node: its class, from 0
-    double* best;                    // per class: -infinity while no node passed
-    int* node;                       // per class: -1 while no node passed
     int classes;
 };
 
@@ -52,16 +40,15 @@ struct ScanSettings {
     bool winner_only = false;
     // When set, the scan also fills these sums.
     ClassSums* sums = nullptr;
-    // When set with `sums` (and winner_only), a scan that prunes finds each
-    // class's best first, then sums exp(choice value - best) per class:
-    // sums->shift must be bests->best. Only scan_prunes() scans fill them.
-    ClassBests* bests = nullptr;
 };
+
+// Whether scans may leave out what cannot change their results (on unless
+// the benchmark turns it off to measure what it saves).
+bool pruning_enabled();
 
 // Whether scan_nodes leaves out what cannot change its result for pattern
 // x: a winner_only scan at a vigilance of 0 or less on a path that prunes,
-// of a finite pattern; with bests, only when every node is prunable
-// (NodeBlocks::flags). Otherwise it scans every node in full.
+// of a finite pattern. Otherwise it scans every node in full.
 bool scan_prunes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings);
 
 // What the latest scan found for each node. The loop owns one and hands it
@@ -111,11 +98,10 @@ private:
     std::uint8_t* block_open = nullptr;  // per block: some node may still pass
     int winner_ = -1;
     int passing_ = 0;
-    int seed = -1;             // the winner of the latest scan: summed first by the next
-    bool pruned = false;       // the latest scan may have left values inexact
-    bool sparse = false;       // little stopped lately: look at few groups
-    bool sparse_sums = false;  // the same for the sums that follow the bests
-    std::uint64_t flops = 0;   // of the latest scan, while not yet counted
+    int seed = -1;            // the winner of the latest scan: summed first by the next
+    bool pruned = false;      // the latest scan may have left values inexact
+    bool sparse = false;      // little stopped lately: look at few groups
+    std::uint64_t flops = 0;  // of the latest scan, while not yet counted
 };
 
 // Matches pattern x against every node and applies the vigilance test,

@@ -9,6 +9,7 @@
 #include "model/host.h"
 #include "model/integer.h"
 #include "model/match_kernel.h"
+#include "model/vector_exp.h"
 #include "model/work.h"
 
 namespace tarn {
@@ -47,6 +48,51 @@ int sort_classes(const CategoryNodes& nodes, double* classes, std::int32_t* clas
     return C;
 }
 
+bool every_node_prunable(const CategoryNodes& nodes)
+{
+    const NodeBlocks view = nodes.blocks();
+    for (int k = 0; k < nodes.size(); ++k)
+        if ((view.flags[k] & node_prunable) == 0)
+            return false;
+    return true;
+}
+
+bool finite_pattern(const double* x, int m)
+{
+    for (int i = 0; i < m; ++i)
+        if (!std::isfinite(x[i]))
+            return false;
+    return true;
+}
+
+// The sum of exp(choice value - best) over the grouped nodes [from, to), in
+// order, as the loop adds it: four at a time, a group of four left out
+// when all its shifted values lie below the running sum's floor (their
+// exp() cannot change it, nor a larger sum's later).
+double shifted_sum(const NodeScan& scan, int from, int to, double best)
+{
+    constexpr int group = 4;
+    double sum = 0.0;
+    double floor = sum_floor(sum);
+    for (int g = from; g < to; g += group) {
+        const int n = std::min(group, to - g);
+        double values[group];
+        bool below = true;
+        for (int l = 0; l < n; ++l) {
+            values[l] = scan.choice_value(g + l) - best;
+            below = below && values[l] < floor;
+        }
+        if (below)
+            continue;
+        double terms[group];
+        exp_lanes(values, terms, n);
+        for (int l = 0; l < n; ++l)
+            sum = sum + terms[l];
+        floor = sum_floor(sum);
+    }
+    return sum;
+}
+
 }  // namespace
 
 RunStatus class_evidence(int J, int M, double* const* templates, const double* labels, double vigilance, int K,
@@ -69,57 +115,44 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
     HostBlock<double> log_evidence(cells);
     HostBlock<double> best_choice(cells);
     HostBlock<double> winner(static_cast<std::size_t>(K));
-    if (log_evidence.data == nullptr || best_choice.data == nullptr || winner.data == nullptr)
+    // Per pattern: the largest choice value and the shifted sum of each class.
+    HostBlock<double> best(c_count);
+    HostBlock<double> sum(c_count);
+    if (log_evidence.data == nullptr || best_choice.data == nullptr || winner.data == nullptr || best.data == nullptr ||
+        sum.data == nullptr)
         return RunStatus::out_of_memory;
 
-    // A copy of the nodes grouped by class (ascending), for the scans that
-    // leave out what cannot change the evidence; a model too large for the
-    // cache is scanned there a tile of patterns at a time.
-    HostBlock<std::int64_t> start(c_count);
+    // A copy of the nodes grouped by class (ascending), for the patterns
+    // that every node passes with a choice value that is a number or -inf;
+    // a model too large for the cache is scanned there a tile of patterns
+    // at a time.
+    HostBlock<std::int64_t> class_end(c_count);
     HostBlock<std::int32_t> order(j_count);
-    HostBlock<std::int32_t> grouped_class(j_count);
-    if (start.data == nullptr || order.data == nullptr || grouped_class.data == nullptr)
+    if (class_end.data == nullptr || order.data == nullptr)
         return RunStatus::out_of_memory;
     CategoryNodes grouped(M);
-    if (!group_by_class(nodes, class_of.data, C, start.data, order.data, grouped))
+    if (!group_by_class(nodes, class_of.data, C, class_end.data, order.data, grouped))
         return RunStatus::out_of_memory;
-    for (int g = 0; g < J; ++g)
-        grouped_class.data[g] = class_of.data[order.data[g]];
+    const bool all_prunable = pruning_enabled() && vigilance <= 0.0 && every_node_prunable(nodes);
     const int tile = tile_patterns(grouped);
-    // Per pattern of a tile: the largest choice value, its node, the shifted
-    // sum and the sum's floor of each class.
-    const std::size_t tile_cells = c_count * static_cast<std::size_t>(tile);
-    HostBlock<double> best(tile_cells);
-    HostBlock<double> sum(tile_cells);
-    HostBlock<int> best_node(tile_cells);
-    HostBlock<double> floor(tile_cells);
-    if (best.data == nullptr || sum.data == nullptr || best_node.data == nullptr || floor.data == nullptr)
-        return RunStatus::out_of_memory;
-    ClassBests bests[max_tile];
-    ClassSums sums[max_tile];
-    ScanSettings pruned_settings[max_tile];
-    for (int q = 0; q < tile; ++q) {
-        const std::size_t at = c_count * static_cast<std::size_t>(q);
-        bests[q] = ClassBests{grouped_class.data, best.data + at, best_node.data + at, C};
-        sums[q] = ClassSums{grouped_class.data, sum.data + at, floor.data + at, C, best.data + at};
-        pruned_settings[q] = ScanSettings{vigilance, false, true, &sums[q], &bests[q]};
-    }
-    NodeScan pruned_scans[max_tile];
+    const ScanSettings settings{vigilance, false};
+    const ScanSettings tile_settings[max_tile] = {settings, settings, settings, settings,
+                                                  settings, settings, settings, settings};
+    NodeScan scans[max_tile];
+    bool grouped_scan[max_tile] = {};
 
     const double inf = std::numeric_limits<double>::infinity();
-    const ScanSettings settings{vigilance, false};
-    NodeScan scan;
     InterruptPoll poll;
     for (int p0 = 0; p0 < K; p0 += tile) {
         const int count = std::min(tile, K - p0);
+        for (int q = 0; q < count; ++q)
+            grouped_scan[q] = all_prunable && finite_pattern(patterns[p0 + q], M);
         // A tile only where every pattern of it is scanned the grouped way.
-        bool tiled = count > 1;
-        for (int q = 0; q < count && tiled; ++q)
-            tiled = scan_prunes(grouped, patterns[p0 + q], pruned_settings[q]);
+        const bool tiled = count > 1 && std::all_of(grouped_scan, grouped_scan + count, [](bool g) { return g; });
         if (tiled) {
             if (host_interrupt_pending())
                 return RunStatus::interrupted;
-            const RunStatus scanned = scan_tile(grouped, patterns + p0, count, pruned_settings, pruned_scans);
+            const RunStatus scanned = scan_tile(grouped, patterns + p0, count, tile_settings, scans);
             if (scanned != RunStatus::done)
                 return scanned;
         }
@@ -127,58 +160,53 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
             const int p = p0 + q;
             if (host_interrupt_pending())
                 return RunStatus::interrupted;
+            NodeScan& scan = scans[q];
             std::int64_t comparisons = J;
             std::int64_t flops = 0;
-            const std::size_t at = c_count * static_cast<std::size_t>(q);
-            double* const b = best.data + at;
-            double* const s = sum.data + at;
-            if (tiled || scan_prunes(grouped, patterns[p], pruned_settings[q])) {
-                // Every node passes, and no choice value is a number but
-                // -inf: the best of each class, then its sum, as the loop
-                // below has them.
-                if (tiled) {
-                    count_scan_work(pruned_scans[q]);
-                } else {
-                    const RunStatus scanned = scan_nodes(grouped, patterns[p], pruned_settings[q], pruned_scans[q]);
-                    if (scanned != RunStatus::done)
-                        return scanned;
-                }
-                comparisons += J > 0 ? 2 * static_cast<std::int64_t>(J) - 1 : 0;
-                // The winner: the largest best, the lower node on ties.
-                const int* const b_node = best_node.data + at;
-                int w = -1;
-                for (int c = 0; c < C; ++c) {
-                    if (b_node[c] < 0)
-                        continue;
-                    const int k = order.data[b_node[c]];
-                    if (w < 0 || b[c] > b[class_of.data[w]] || (b[c] == b[class_of.data[w]] && k < w))
-                        w = k;
-                }
-                winner.data[p] = w + 1;
-                for (int j = 0; j < J; ++j)
-                    flops += std::isfinite(b[class_of.data[j]]) ? 3 : 0;
+            if (tiled) {
+                count_scan_work(scan);
             } else {
-                const RunStatus scanned = scan_nodes(nodes, patterns[p], settings, scan);
+                const RunStatus scanned = scan_nodes(grouped_scan[q] ? grouped : nodes, patterns[p], settings, scan);
                 if (scanned != RunStatus::done)
                     return scanned;
+            }
+            if (grouped_scan[q]) {
+                // Every node passed: the loop below, class by class.
+                comparisons += J > 0 ? 2 * static_cast<std::int64_t>(J) - 1 : 0;
+                int w = -1;  // the winner: the largest best, the lower node on ties
+                for (int c = 0, from = 0; c < C; from = static_cast<int>(class_end.data[c++])) {
+                    const int to = static_cast<int>(class_end.data[c]);
+                    int top = from;
+                    for (int g = from + 1; g < to; ++g)
+                        top = scan.choice_value(g) > scan.choice_value(top) ? g : top;
+                    best.data[c] = scan.choice_value(top);
+                    const int k = order.data[top];
+                    if (w < 0 || best.data[c] > best.data[class_of.data[w]] ||
+                        (best.data[c] == best.data[class_of.data[w]] && k < w))
+                        w = k;
+                    sum.data[c] = std::isfinite(best.data[c]) ? shifted_sum(scan, from, to, best.data[c]) : 0.0;
+                    flops += std::isfinite(best.data[c]) ? 3 * static_cast<std::int64_t>(to - from) : 0;
+                }
+                winner.data[p] = w + 1;
+            } else {
                 winner.data[p] = choose_node(
                                      J, scan, [&scan](int k) { return scan.passed(k); }, &comparisons) +
                                  1;
 
                 // The largest choice value of each class; one that is not a
                 // number makes its class's evidence not a number.
-                std::fill(b, b + C, -inf);
-                std::fill(s, s + C, 0.0);
+                std::fill(best.data, best.data + C, -inf);
+                std::fill(sum.data, sum.data + C, 0.0);
                 for (int j = 0; j < J; ++j) {
                     if (!scan.passed(j))
                         continue;
                     const double choice = scan.choice_value(j);
-                    double& top = b[class_of.data[j]];
-                    if (std::isnan(top))
+                    double& b = best.data[class_of.data[j]];
+                    if (std::isnan(b))
                         continue;
                     ++comparisons;
-                    if (choice > top || std::isnan(choice))
-                        top = choice;
+                    if (choice > b || std::isnan(choice))
+                        b = choice;
                 }
                 if (poll.pending(J))  // a huge model makes these passes long
                     return RunStatus::interrupted;
@@ -187,19 +215,20 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
                     if (!scan.passed(j))
                         continue;
                     const int c = class_of.data[j];
-                    if (std::isfinite(b[c])) {
-                        s[c] = s[c] + std::exp(scan.choice_value(j) - b[c]);
+                    if (std::isfinite(best.data[c])) {
+                        sum.data[c] = sum.data[c] + std::exp(scan.choice_value(j) - best.data[c]);
                         flops += 3;
                     }
                 }
             }
             for (int c = 0; c < C; ++c) {
-                const std::size_t cell =
+                const std::size_t at =
                     static_cast<std::size_t>(c) * static_cast<std::size_t>(K) + static_cast<std::size_t>(p);
-                best_choice.data[cell] = b[c];
+                const double b = best.data[c];
+                best_choice.data[at] = b;
                 // An infinite or undefined largest value is the evidence itself.
-                log_evidence.data[cell] = std::isfinite(b[c]) ? b[c] + std::log(s[c]) : b[c];
-                flops += std::isfinite(b[c]) ? 2 : 0;
+                log_evidence.data[at] = std::isfinite(b) ? b + std::log(sum.data[c]) : b;
+                flops += std::isfinite(b) ? 2 : 0;
             }
             host_add_work(static_cast<int>(comparisons + flops));
         }

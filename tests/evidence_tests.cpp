@@ -320,6 +320,21 @@ TEST(EvidenceDifferential, LeavingOutChangesNoBit)
              differential::matrix_of(patterns)},
             "seed " + std::to_string(seed));
     }
+    // One feature, every node on the pattern: choice values are ln(prior).
+    // Class 1 holds its best (prior 1) and then terms on both sides of half
+    // an ulp of 1, four at a time; class 2 starts far below its best, its
+    // sum at first tiny and then swamped.
+    std::vector<double> rows = {0, 1, 1};
+    for (double gap : {36.1, 36.3, 36.5, 36.7, 36.8, 37.0, 37.2, 37.4, 36.6, 40.0, 36.7, 36.72})
+        rows.insert(rows.end(), {0, 1, std::exp(-gap)});
+    for (double gap : {800.0, 700.0, 400.0, 45.0, 0.0, 36.0})
+        rows.insert(rows.end(), {0, 1, std::exp(-gap)});
+    std::vector<double> classes(13, 1.0);
+    classes.resize(19, 2.0);
+    differential::expect_paths_agree(
+        tarn_evidence_entry, 4,
+        {standin::matrix(19, 3, rows), standin::column(classes), standin::scalar(0), standin::column({0.0, 1e-9})},
+        "terms about half an ulp of the sum");
     for (bool odd : {false, true}) {
         for (int rule : {0, 1, 2}) {
             auto inputs = differential::edge_call(odd, 0, rule % 2);
