@@ -380,6 +380,19 @@ void scoring_table()
     }
 }
 
+// Template rows with a node on each row of `d`: deviations 0.75, priors 1/n.
+std::vector<double> templates_at(const Mixture& d)
+{
+    std::vector<double> templates;
+    for (int k = 0; k < d.rows; ++k) {
+        const double* x = &d.values[static_cast<std::size_t>(k) * static_cast<std::size_t>(d.columns)];
+        templates.insert(templates.end(), x, x + d.columns);
+        templates.insert(templates.end(), static_cast<std::size_t>(d.columns), 0.75);
+        templates.push_back(1.0 / d.rows);
+    }
+    return templates;
+}
+
 // tarn_evidence against tarn_score's rule 1 on the same models and
 // patterns, at vigilance 0 (every node passes, every exp() is taken).
 void evidence_table()
@@ -390,13 +403,7 @@ void evidence_table()
         for (int classes : {3, 10}) {
             const int n = 1000;
             Mixture source = mixture(41, n, m, 20, classes, 1.0);
-            std::vector<double> templates;
-            for (int k = 0; k < n; ++k) {
-                const double* x = &source.values[static_cast<std::size_t>(k) * static_cast<std::size_t>(m)];
-                templates.insert(templates.end(), x, x + m);
-                templates.insert(templates.end(), static_cast<std::size_t>(m), 0.75);
-                templates.push_back(1.0 / n);
-            }
+            std::vector<double> templates = templates_at(source);
             Mixture tests = mixture(42, quick ? 200 : 1000, m, 20, classes, 1.0);
             auto rows = row_pointers(templates, n, 2 * m + 1);
             auto patterns = row_pointers(tests.values, tests.rows, m);
@@ -623,13 +630,7 @@ void tile_table()
     for (int m : {8, 32}) {
         for (int n : {4000, 32000}) {
             Mixture source = mixture(51, n, m, 400, 10, 1.0);
-            std::vector<double> templates;
-            for (int k = 0; k < n; ++k) {
-                const double* x = &source.values[static_cast<std::size_t>(k) * static_cast<std::size_t>(m)];
-                templates.insert(templates.end(), x, x + m);
-                templates.insert(templates.end(), static_cast<std::size_t>(m), 0.75);
-                templates.push_back(1.0 / n);
-            }
+            std::vector<double> templates = templates_at(source);
             Mixture tests = mixture(51, n + (quick ? 200 : 1000), m, 400, 10, 1.0);
             tests.values.erase(tests.values.begin(), tests.values.begin() + static_cast<std::ptrdiff_t>(n) * m);
             tests.rows -= n;
