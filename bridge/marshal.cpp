@@ -89,4 +89,25 @@ mxArray* cArray1D_to_mxArray1D(int length, double* vector)
     return array;
 }
 
+mxArray* scalar_to_mxArray(double value)
+{
+    auto* block = static_cast<double*>(host_calloc(1, sizeof(double)));
+    if (block == nullptr)
+        return nullptr;
+    block[0] = value;
+    return cArray1D_to_mxArray1D(1, block);
+}
+
+bool convert_model(const mxArray* templates, const mxArray* labels, const mxArray* patterns, ModelInputs* model)
+{
+    model->templates = mxArray2D_to_cArray2D(&model->J, &model->W, templates);
+    if (model->templates == nullptr)
+        return false;
+    model->labels = mxArray1D_to_cArray1D(&model->J, labels);
+    if (model->labels == nullptr)
+        return false;
+    model->patterns = mxArray2D_to_cArray2D(&model->K, &model->M, patterns);
+    return model->patterns != nullptr;
+}
+
 }  // namespace tarn

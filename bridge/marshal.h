@@ -25,4 +25,22 @@ mxArray* cArray2D_to_mxArray2D(int rows, int columns, double** table);
 // rows x columns host array; frees the block on success, nothing on failure.
 mxArray* cBlock_to_mxArray2D(int rows, int columns, double* block);
 
+// A new 1 x 1 host array holding `value`; null when the host is out of memory.
+mxArray* scalar_to_mxArray(double value);
+
+// A model and the patterns to weigh against it, converted: J template rows
+// of W doubles, their J labels, K patterns of M features.
+struct ModelInputs {
+    int J = 0;
+    int W = 0;
+    double** templates = nullptr;
+    double* labels = nullptr;
+    int K = 0;
+    int M = 0;
+    double** patterns = nullptr;
+};
+// Converts Templates, NLabels and Patterns, in that order; false when the
+// host is out of memory.
+bool convert_model(const mxArray* templates, const mxArray* labels, const mxArray* patterns, ModelInputs* model);
+
 }  // namespace tarn

@@ -78,11 +78,7 @@ RunStatus learn(const Arguments& args, mxArray* plhs[])
     plhs[NLABELS] = cArray1D_to_mxArray1D(result.exported_count, result.labels);
     if (plhs[NLABELS] == nullptr)
         return RunStatus::out_of_memory;
-    auto* passes = static_cast<double*>(host_calloc(1, sizeof(double)));
-    if (passes == nullptr)
-        return RunStatus::out_of_memory;
-    passes[0] = static_cast<double>(result.list_presentations);
-    plhs[LIST_PRESENTATIONS] = cArray1D_to_mxArray1D(1, passes);
+    plhs[LIST_PRESENTATIONS] = scalar_to_mxArray(static_cast<double>(result.list_presentations));
     return plhs[LIST_PRESENTATIONS] != nullptr ? RunStatus::done : RunStatus::out_of_memory;
 }
 

@@ -167,31 +167,14 @@ const ArgumentRule rules[] = {
 };
 
 // A 1 x 1 output.
-mxArray* scalar_output(double value)
-{
-    auto* block = static_cast<double*>(host_calloc(1, sizeof(double)));
-    if (block == nullptr)
-        return nullptr;
-    block[0] = value;
-    return cArray1D_to_mxArray1D(1, block);
-}
-
 RunStatus resume(const Arguments& args, mxArray* plhs[])
 {
     // Convert.
-    int J = 0;
-    int W = 0;
-    double** templates = mxArray2D_to_cArray2D(&J, &W, args.array(TEMPLATES));
-    if (templates == nullptr)
+    ModelInputs in;
+    if (!convert_model(args.array(TEMPLATES), args.array(NLABELS), args.array(PATTERNS), &in))
         return RunStatus::out_of_memory;
-    double* template_labels = mxArray1D_to_cArray1D(&J, args.array(NLABELS));
-    if (template_labels == nullptr)
-        return RunStatus::out_of_memory;
-    int P = 0;
-    int M = 0;
-    double** patterns = mxArray2D_to_cArray2D(&P, &M, args.array(PATTERNS));
-    if (patterns == nullptr)
-        return RunStatus::out_of_memory;
+    int P = in.K;
+    const int M = in.M;
     double* labels = mxArray1D_to_cArray1D(&P, args.array(PLABELS));
     if (labels == nullptr)
         return RunStatus::out_of_memory;
@@ -203,7 +186,7 @@ RunStatus resume(const Arguments& args, mxArray* plhs[])
     const int wanted = args.nlhs > 1 ? args.nlhs : 1;  // ans at least
     TrainingResult result;
     const RunStatus status =
-        resume_training(J, templates, template_labels, presentations_of(args), TrainingSet{P, M, patterns, labels},
+        resume_training(in.J, in.templates, in.labels, presentations_of(args), TrainingSet{P, M, in.patterns, labels},
                         parameters, wanted > ACTIVE_OUT, &result);
     if (status != RunStatus::done)
         return status;
@@ -222,7 +205,7 @@ RunStatus resume(const Arguments& args, mxArray* plhs[])
     const double scalars[] = {static_cast<double>(result.list_presentations),
                               static_cast<double>(result.presentation_total)};
     for (int k = LIST_PRESENTATIONS_OUT; k < wanted && k <= PRESENTATIONS_OUT; ++k) {
-        plhs[k] = scalar_output(scalars[k - LIST_PRESENTATIONS_OUT]);
+        plhs[k] = scalar_to_mxArray(scalars[k - LIST_PRESENTATIONS_OUT]);
         if (plhs[k] == nullptr)
             return RunStatus::out_of_memory;
     }

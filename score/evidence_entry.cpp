@@ -48,23 +48,14 @@ const ArgumentRule rules[] = {
 RunStatus evidence(const Arguments& args, mxArray* plhs[])
 {
     // Convert.
-    int J = 0;
-    int W = 0;
-    double** templates = mxArray2D_to_cArray2D(&J, &W, args.array(TEMPLATES));
-    if (templates == nullptr)
-        return RunStatus::out_of_memory;
-    double* labels = mxArray1D_to_cArray1D(&J, args.array(NLABELS));
-    if (labels == nullptr)
-        return RunStatus::out_of_memory;
-    int K = 0;
-    int M = 0;
-    double** patterns = mxArray2D_to_cArray2D(&K, &M, args.array(PATTERNS));
-    if (patterns == nullptr)
+    ModelInputs in;
+    if (!convert_model(args.array(TEMPLATES), args.array(NLABELS), args.array(PATTERNS), &in))
         return RunStatus::out_of_memory;
 
     // Weigh.
     ClassEvidence result;
-    const RunStatus status = class_evidence(J, M, templates, labels, args.value(VIGILANCE), K, patterns, &result);
+    const RunStatus status =
+        class_evidence(in.J, in.M, in.templates, in.labels, args.value(VIGILANCE), in.K, in.patterns, &result);
     if (status != RunStatus::done)
         return status;
 
@@ -73,7 +64,7 @@ RunStatus evidence(const Arguments& args, mxArray* plhs[])
     const int C = result.class_count;
     const int wanted = args.nlhs > 1 ? args.nlhs : 1;
     double* blocks[] = {result.log_evidence, result.classes, result.best_choice, result.winner};
-    const int rows[] = {K, C, K, K};
+    const int rows[] = {in.K, C, in.K, in.K};
     const int columns[] = {C, 1, C, 1};
     for (int k = 0; k < 4; ++k) {
         if (k >= wanted) {

@@ -44,30 +44,20 @@ const ArgumentRule rules[] = {
 RunStatus score(const Arguments& args, mxArray* plhs[])
 {
     // Convert.
-    int J = 0;
-    int W = 0;
-    double** templates = mxArray2D_to_cArray2D(&J, &W, args.array(TEMPLATES));
-    if (templates == nullptr)
-        return RunStatus::out_of_memory;
-    double* labels = mxArray1D_to_cArray1D(&J, args.array(NLABELS));
-    if (labels == nullptr)
-        return RunStatus::out_of_memory;
-    int K = 0;
-    int M = 0;
-    double** patterns = mxArray2D_to_cArray2D(&K, &M, args.array(PATTERNS));
-    if (patterns == nullptr)
+    ModelInputs in;
+    if (!convert_model(args.array(TEMPLATES), args.array(NLABELS), args.array(PATTERNS), &in))
         return RunStatus::out_of_memory;
 
     // Classify.
     double* result = nullptr;
     const RunStatus status =
-        classify_patterns(J, M, templates, labels, args.value(VIGILANCE), K, patterns, args.integer(UNKNOWN_LABEL),
-                          args.integer(DECISION_OPTION), &result, args.integer(OFLAG));
+        classify_patterns(in.J, in.M, in.templates, in.labels, args.value(VIGILANCE), in.K, in.patterns,
+                          args.integer(UNKNOWN_LABEL), args.integer(DECISION_OPTION), &result, args.integer(OFLAG));
     if (status != RunStatus::done)
         return status;
 
     // Build the output column.
-    plhs[LABELS] = cArray1D_to_mxArray1D(K, result);
+    plhs[LABELS] = cArray1D_to_mxArray1D(in.K, result);
     return plhs[LABELS] != nullptr ? RunStatus::done : RunStatus::out_of_memory;
 }
 
