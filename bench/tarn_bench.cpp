@@ -627,7 +627,7 @@ void tile_table()
     std::printf("\n## Tiles of patterns: models larger than the cache, vigilance 0 (ms)\n\n");
     std::printf("| M | N | model (MB) | loop | pattern by pattern | tiles | by pattern / tiles |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
-    for (int m : {8, 32}) {
+    for (int m : {8, 32, 64}) {
         for (int n : {4000, 32000}) {
             Mixture source = mixture(51, n, m, 400, 10, 1.0);
             std::vector<double> templates = templates_at(source);

@@ -28,6 +28,7 @@ struct PruneState {
     int best_node;           // its node (the lower index on ties); -1 while none
     std::uint64_t computed;  // node-features summed
     ClassSums* sums;         // null: the winner is sought
+    bool exact_all;          // nothing may stop: every value exact
     // Whether only one group in `sparse_every` is looked at (a model where
     // little stops); and, as results, groups looked at and groups stopped.
     bool sparse;
@@ -79,7 +80,8 @@ void set_pruning(bool enabled);
 // Benchmark and test seam: the cache size that decides when a model is
 // scanned a tile of patterns at a time, and how many blocks a tile takes
 // per run; 0 scans pattern by pattern, ~0 restores the system's level-2
-// cache (results are the same either way).
+// cache (results are the same either way). A size set here tiles models
+// of any number of features.
 void set_tile_cache(std::size_t bytes);
 
 // Node-features of every scan since the plug-in was loaded: how many the

@@ -193,7 +193,7 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
         // The groups then go on from their first feature.
         Lanes first_s[parts] = {};
         int first_done = 0;
-        if (!Sparse && parts > 1 && m > 0 && (by_class ? block_class >= 0 : state.best_node >= 0)) {
+        if (!Sparse && parts > 1 && m > 0 && !state.exact_all && (by_class ? block_class >= 0 : state.best_node >= 0)) {
             const double best = by_class ? class_target[block_class] : state.best;
             Mask below = ~Mask{};
             first_done = 1;
@@ -238,7 +238,8 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
             // The value each node must fall below: the best so far, or its
             // class's floor (+inf past the last node).
-            const bool may_stop = (!Sparse || (base / W) % sparse_every == 0) && (by_class || state.best_node >= 0);
+            const bool may_stop =
+                (!Sparse || (base / W) % sparse_every == 0) && !state.exact_all && (by_class || state.best_node >= 0);
             looked += may_stop ? 1 : 0;
             Lanes target = {};
             if (may_stop && by_class) {
@@ -718,7 +719,7 @@ bool all_finite(const double* x, int m)
 // ties), unless the first passing node's is not a number, which no
 // comparison can then beat.
 struct WinnerSearch {
-    PruneState state{0.0, -1, 0, nullptr, false, 0, 0};
+    PruneState state{0.0, -1, 0, nullptr, false, false, 0, 0};
     int first_passing = -1;
     bool first_is_nan = false;
     int passing = 0;
@@ -796,9 +797,11 @@ public:
         scan.pruned = prunes;
         if (!prunes)
             return true;
+        search.state.exact_all = settings.exact_values;
         // The latest winner first: a strong best early lets most groups stop.
         const int seed = scan.seed;
-        const bool seeded = seed >= 0 && seed < n && (nodes.blocks().flags[seed] & node_prunable) != 0;
+        const bool seeded =
+            !settings.exact_values && seed >= 0 && seed < n && (nodes.blocks().flags[seed] & node_prunable) != 0;
         const double seed_choice =
             seeded ? choice_of(nodes, seed, nodes.log_match_of(seed, x), log_presentations) : 0.0;
         computed += seeded ? static_cast<std::uint64_t>(nodes.features()) : 0;
@@ -989,9 +992,15 @@ void count_scan_work(NodeScan& scan)
 
 int tile_patterns(const CategoryNodes& nodes)
 {
-    const auto bytes =
-        2 * sizeof(double) * static_cast<std::size_t>(nodes.capacity()) * static_cast<std::size_t>(nodes.features());
-    return cache_bytes() != 0 && kernel_path().matcher != nullptr && bytes > cache_bytes() ? max_tile : 1;
+    // Each pattern of a tile writes its own results per node (a log_match,
+    // a match value, a choice value and two flags): the tile's results must
+    // weigh less than the model it saves reading, half of it at most.
+    constexpr std::size_t results_per_node = 3 * sizeof(double) + 2;
+    const auto per_node = 2 * sizeof(double) * static_cast<std::size_t>(nodes.features());
+    const auto bytes = per_node * static_cast<std::size_t>(nodes.capacity());
+    const bool set_here = tile_cache != ~std::size_t{0};  // a test's small cache tiles any model
+    const bool worth_it = (set_here || per_node >= 2 * max_tile * results_per_node) && bytes > cache_bytes();
+    return cache_bytes() != 0 && kernel_path().matcher != nullptr && worth_it ? max_tile : 1;
 }
 
 RunStatus scan_tile(const CategoryNodes& nodes, const double* const* xs, int count, const ScanSettings* settings,

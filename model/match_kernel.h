@@ -40,6 +40,9 @@ struct ScanSettings {
     bool winner_only = false;
     // When set, the scan also fills these sums.
     ClassSums* sums = nullptr;
+    // With winner_only: every passing node's values exact all the same, by
+    // the pruning scan's way of computing them (no node is left out).
+    bool exact_values = false;
 };
 
 // Whether scans may leave out what cannot change their results (on unless
@@ -113,8 +116,9 @@ private:
 RunStatus scan_nodes(const CategoryNodes& nodes, const double* x, const ScanSettings& settings, NodeScan& scan);
 
 // Patterns scanned together at most, and how many scan_tile should take for
-// this model: 1 while its means and deviations fit in the cache, whose
-// reading a tile shares otherwise.
+// this model: 1 while its means and deviations fit in the cache, or while
+// a node's means and deviations weigh less than twice the tile's results
+// for it (fewer than 18 features); otherwise a tile shares their reading.
 constexpr int max_tile = 8;
 int tile_patterns(const CategoryNodes& nodes);
 

@@ -136,8 +136,11 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
     const bool all_prunable = pruning_enabled() && vigilance <= 0.0 && every_node_prunable(nodes);
     const int tile = tile_patterns(grouped);
     const ScanSettings settings{vigilance, false};
-    const ScanSettings tile_settings[max_tile] = {settings, settings, settings, settings,
-                                                  settings, settings, settings, settings};
+    // Where every node passes: the values of every node, through the scan
+    // that needs no pass over the nodes after it.
+    const ScanSettings every_value{vigilance, false, true, nullptr, true};
+    const ScanSettings tile_settings[max_tile] = {every_value, every_value, every_value, every_value,
+                                                  every_value, every_value, every_value, every_value};
     NodeScan scans[max_tile];
     bool grouped_scan[max_tile] = {};
 
@@ -166,7 +169,8 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
             if (tiled) {
                 count_scan_work(scan);
             } else {
-                const RunStatus scanned = scan_nodes(grouped_scan[q] ? grouped : nodes, patterns[p], settings, scan);
+                const RunStatus scanned = grouped_scan[q] ? scan_nodes(grouped, patterns[p], every_value, scan)
+                                                          : scan_nodes(nodes, patterns[p], settings, scan);
                 if (scanned != RunStatus::done)
                     return scanned;
             }
