@@ -143,29 +143,11 @@ function model = tarn_fit (X, y, varargin)
   V = p.Voters;
   empty = struct ('templates', zeros (0, 2 * M + 1), 'node_labels', zeros (0, 1), ...
                   'presentations', 0, 'passes', 0);
-  state = p.Seed;
-  members = repmat (empty, V, 1);
-  last_new = zeros (V, 1);
   if verbose >= 1
     fprintf ('tarn_fit: %d rows, %d features, %d classes, voters: %d\n', N, M, ...
              numel (info.classes), V);
     tarn_flush ();
   end
-  for v = 1:V
-    if v == 1
-      order = 1:N;
-    else
-      [order, state] = tarn_random_order (N, state);
-    end
-    heading = '';
-    if V > 1
-      heading = sprintf ('voter %d, ', v);
-    end
-    trained = tarn_train (empty, X(order, :), idx(order), p, verbose, heading, t0);
-    last_new(v) = trained.last_new_nodes;
-    members(v) = rmfield (trained, 'last_new_nodes');
-  end
-  tarn_warn_max_passes (members, last_new, p, 'fit');
 
   model = struct ();
   model.format = 'tarn model';
@@ -178,12 +160,7 @@ function model = tarn_fit (X, y, varargin)
   model.scale = scale;
   model.constant_features = constant;
   model.parameters = p;
-  model.templates = members(1).templates;
-  model.node_labels = members(1).node_labels;
-  model.presentations = members(1).presentations;
-  model.passes = members(1).passes;
-  model.members = reshape (members(2:end), [], 1);
-  model.rng_state = state;
+  model = tarn_train_voters (model, repmat (empty, V, 1), p.Seed, X, idx, p, verbose, t0, 'fit');
   model.rows = N;
   model.training_time = toc (t0);
 end

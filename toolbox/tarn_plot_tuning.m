@@ -51,7 +51,7 @@ function ax = tarn_plot_tuning (result, varargin)
   axis_values = cell (1, 2);
   where = zeros (numel (table), 2);
   for d = 1:numel (pick)
-    values = arrayfun (@(r) value_text (r.(pick{d})), table(:), 'UniformOutput', false);
+    values = arrayfun (@(r) tarn_value_text (r.(pick{d})), table(:), 'UniformOutput', false);
     [axis_values{d}, where(:, d)] = unique_stable (values);
   end
   if numel (pick) == 1
@@ -104,7 +104,7 @@ function ax = tarn_plot_tuning (result, varargin)
   axis (ax, [0.5 K + 0.5 0.5 R + 0.5]);
   across = pick{2};
   if ~isempty (fixed)
-    parts = cellfun (@(n) [n ' ' value_text(chosen.(n))], fixed, 'UniformOutput', false);
+    parts = cellfun (@(n) [n ' ' tarn_value_text(chosen.(n))], fixed, 'UniformOutput', false);
     across = [across '   (' strjoin(parts, ', ') ')'];
   end
   xlabel (ax, across);
@@ -141,7 +141,7 @@ function pick = choose_parameters (result, args, all_names)
   end
   pick = result.swept;
   if numel (pick) > 2
-    counts = cellfun (@(n) numel (unique_stable (arrayfun (@(r) value_text (r.(n)), ...
+    counts = cellfun (@(n) numel (unique_stable (arrayfun (@(r) tarn_value_text (r.(n)), ...
                                                            result.table(:), ...
                                                            'UniformOutput', false))), pick);
     [~, order] = sort (-counts);
@@ -164,14 +164,6 @@ function [values, where] = unique_stable (list)
       hit = numel (values);
     end
     where(k) = hit;
-  end
-end
-
-function text = value_text (value)
-  if ischar (value)
-    text = value;
-  else
-    text = num2str (value);
   end
 end
 

@@ -270,17 +270,9 @@ function text = describe (row, names)
   end
   parts = cell (1, numel (names));
   for k = 1:numel (names)
-    parts{k} = [names{k} ' ' value_text(row.(names{k}))];
+    parts{k} = [names{k} ' ' tarn_value_text(row.(names{k}))];
   end
   text = strjoin (parts, ', ');
-end
-
-function text = value_text (value)
-  if ischar (value)
-    text = value;
-  else
-    text = num2str (value);
-  end
 end
 
 function report_setting (s, S, setting, swept, cv)
@@ -296,7 +288,7 @@ function text = markdown (table, best, top, swept, grid_names, first, F, opts, c
   fixed = setdiff (grid_names, swept, 'stable');
   parts = cell (1, numel (fixed));
   for k = 1:numel (fixed)
-    parts{k} = [fixed{k} ' ' value_text(first.(fixed{k}))];
+    parts{k} = [fixed{k} ' ' tarn_value_text(first.(fixed{k}))];
   end
   lines = {sprintf('%d-fold cross-validation (Seed %d); %s.', F, opts.Seed, strjoin (parts, ', '))};
   lines{end + 1} = '';
@@ -306,7 +298,7 @@ function text = markdown (table, best, top, swept, grid_names, first, F, opts, c
   for s = 1:numel (table)
     cells = cell (1, numel (swept));
     for k = 1:numel (swept)
-      cells{k} = value_text (table(s).(swept{k}));
+      cells{k} = tarn_value_text (table(s).(swept{k}));
     end
     mark = '';
     if s == best

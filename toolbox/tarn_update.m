@@ -65,39 +65,17 @@ function model = tarn_update (model, X, y, varargin)
   first = struct ('templates', model.templates, 'node_labels', model.node_labels, ...
                   'presentations', model.presentations, 'passes', model.passes);
   members = [first; model.members(:)];
-  V = numel (members);
-  last_new = zeros (V, 1);
-  state = model.rng_state;
+  for v = 1:numel (members)
+    members(v).node_labels = remap(members(v).node_labels);
+  end
   if opts.Verbose >= 1
-    fprintf ('tarn_update: %d rows, %d voters\n', N, V);
+    fprintf ('tarn_update: %d rows, %d voters\n', N, numel (members));
     tarn_flush ();
   end
-  for v = 1:V
-    if v == 1
-      order = 1:N;
-    else
-      [order, state] = tarn_random_order (N, state);
-    end
-    heading = '';
-    if V > 1
-      heading = sprintf ('voter %d, ', v);
-    end
-    member = members(v);
-    member.node_labels = remap(member.node_labels);
-    trained = tarn_train (member, X(order, :), idx(order), p, opts.Verbose, heading, t0);
-    last_new(v) = trained.last_new_nodes;
-    members(v) = rmfield (trained, 'last_new_nodes');
-  end
-  tarn_warn_max_passes (members, last_new, p, 'update');
-
+  model = tarn_train_voters (model, members, model.rng_state, X, idx, p, opts.Verbose, t0, ...
+                             'update');
   model.classes = info.classes;
   model.categories = info.categories;
-  model.templates = members(1).templates;
-  model.node_labels = members(1).node_labels;
-  model.presentations = members(1).presentations;
-  model.passes = members(1).passes;
-  model.members = reshape (members(2:end), [], 1);
-  model.rng_state = state;
   model.rows = model.rows + N;
   model.training_time = model.training_time + toc (t0);
 end
