@@ -43,11 +43,11 @@ std::uint32_t recovered_count(double prior, std::uint32_t presentations)
 namespace {
 
 // How many features a model of m features screens: as many as keep the
-// screen within a sixteenth of the means and deviations (4 bytes against 16
+// screen within a ninth of the means and deviations (4 bytes against 16
 // per feature), at least one, at most CategoryNodes::max_screen.
 int screened_features(int m)
 {
-    return std::max(std::min(1, m), std::min(m / 4, CategoryNodes::max_screen));
+    return std::max(std::min(1, m), std::min(4 * m / 9, CategoryNodes::max_screen));
 }
 
 // The upper 32 bits of a double at most 1/sigma, or 0. The double 1/sigma
