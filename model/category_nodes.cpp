@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "model/integer.h"
 #include "model/node_memory.h"
@@ -39,7 +40,40 @@ std::uint32_t recovered_count(double prior, std::uint32_t presentations)
     return static_cast<std::uint32_t>(whole);
 }
 
-CategoryNodes::CategoryNodes(int features) : m(features > 0 ? features : 0) {}
+namespace {
+
+// How many features a model of m features screens: as many as keep the
+// screen within a ninth of the means and deviations (4 bytes against 16
+// per feature), at least one, at most CategoryNodes::max_screen.
+int screened_features(int m)
+{
+    return std::max(std::min(1, m), std::min(4 * m / 9, CategoryNodes::max_screen));
+}
+
+// The upper 32 bits of a double at most 1/sigma, or 0. The double 1/sigma
+// is within 2^-53 of the quotient; scaled by 1 - 2^-30 (within 2^-53
+// again) it is below the quotient, (1 + 2^-53)^2 (1 - 2^-30) < 1, and
+// dropping its lower 32 bits only lowers it (by less than 2^-20). 0 where
+// 1/sigma is not a normal double (sigma is huge or tiny or not a positive
+// number).
+std::uint32_t screen_reciprocal(double sigma)
+{
+    const double r = 1.0 / sigma;
+    if (!(r >= std::numeric_limits<double>::min() && r <= std::numeric_limits<double>::max()))
+        return 0;
+    const double lowered = r * (1.0 - 0x1p-30);
+    std::uint64_t bits;
+    std::memcpy(&bits, &lowered, sizeof bits);
+    return static_cast<std::uint32_t>(bits >> 32);
+}
+
+}  // namespace
+
+CategoryNodes::CategoryNodes(int features) : m(features > 0 ? features : 0), screen_count(screened_features(m))
+{
+    for (int j = 0; j < screen_count; ++j)
+        screen_features[j] = j;
+}
 
 CategoryNodes::~CategoryNodes()
 {
@@ -61,7 +95,10 @@ bool CategoryNodes::grow_to(int new_capacity)
     const std::size_t vector_doubles = cap * static_cast<std::size_t>(m);
     double* new_means = nullptr;
     double* new_sigmas = nullptr;
-    void* vectors = allocate_arrays(vector_doubles, new_means, new_sigmas);
+    std::uint32_t* new_screen = nullptr;
+    void* vectors =
+        allocate_counted(Counted<double>{vector_doubles, new_means}, Counted<double>{vector_doubles, new_sigmas},
+                         Counted<std::uint32_t>{cap * static_cast<std::size_t>(screen_count), new_screen});
     if (vectors == nullptr)
         return false;
     Fields* new_fields = nullptr;
@@ -87,6 +124,8 @@ bool CategoryNodes::grow_to(int new_capacity)
         std::memcpy(new_means, means, old_doubles * sizeof(double));
         std::memcpy(new_sigmas, sigmas, old_doubles * sizeof(double));
     }
+    if (node_capacity != 0 && screen_count != 0)
+        std::memcpy(new_screen, screen, static_cast<std::size_t>(node_capacity) * screen_count * sizeof(std::uint32_t));
     if (node_count != 0) {
         const auto count = static_cast<std::size_t>(node_count);
         std::memcpy(new_fields, fields, count * sizeof(Fields));
@@ -103,6 +142,7 @@ bool CategoryNodes::grow_to(int new_capacity)
     node_capacity = static_cast<int>(cap);
     means = new_means;
     sigmas = new_sigmas;
+    screen = new_screen;
     fields = new_fields;
     choice_a = new_a;
     choice_b = new_b;
@@ -122,6 +162,75 @@ void CategoryNodes::refresh_choice_parts(int k)
     for (int i = 0; prunable && i < m; ++i)
         prunable = std::isfinite(mean(k, i)) && sigma(k, i) > 0.0 && sigma(k, i) < HUGE_VAL;
     flags[k] = static_cast<std::uint8_t>((prunable ? node_prunable : 0) | (loaded ? node_loaded_choice : 0));
+    refresh_screen(k);
+}
+
+void CategoryNodes::refresh_screen(int k)
+{
+    const int lane = k % lanes;
+    std::uint32_t* at = screen + static_cast<std::size_t>(k / lanes) * static_cast<std::size_t>(screen_count) * lanes +
+                        (lane < 4 ? 2 * lane : 2 * (lane - 4) + 1);
+    for (int j = 0; j < screen_count; ++j)
+        at[j * lanes] = screen_reciprocal(sigma(k, screen_features[j]));
+}
+
+void CategoryNodes::node_added(int k)
+{
+    // 16, 64, 256, ...: the work stays a third of one pass over the nodes.
+    const int n = k + 1;
+    if ((n & (n - 1)) == 0 && (n & 0x55555550) != 0)
+        choose_screen();
+}
+
+// The features that tell nodes apart best: those whose squared normalised
+// distance is largest on average, for a pattern spread as the nodes' means
+// are. A node is passed over unless its values are ordinary (node_prunable).
+void CategoryNodes::choose_screen()
+{
+    if (screen_count == 0 || screen_count == m)
+        return;
+    double score[max_screen];
+    int best[max_screen];
+    int kept = 0;
+    for (int i = 0; i < m; ++i) {
+        double sum = 0.0;
+        double square = 0.0;
+        int used = 0;
+        for (int k = 0; k < node_count; ++k) {
+            if ((flags[k] & node_prunable) == 0)
+                continue;
+            sum += mean(k, i);
+            square += mean(k, i) * mean(k, i);
+            ++used;
+        }
+        if (used == 0)
+            return;
+        const double centre = sum / used;
+        const double spread = std::max(0.0, square / used - centre * centre);
+        double s = 0.0;
+        for (int k = 0; k < node_count; ++k) {
+            if ((flags[k] & node_prunable) == 0)
+                continue;
+            const double d = mean(k, i) - centre;
+            s += (d * d + spread) / (sigma(k, i) * sigma(k, i));
+        }
+        if (!(s == s))
+            s = 0.0;
+        // Into the best so far, largest first (the lower index on ties).
+        if (kept < screen_count || s > score[kept - 1]) {
+            int at = kept < screen_count ? kept++ : kept - 1;
+            for (; at > 0 && score[at - 1] < s; --at) {
+                score[at] = score[at - 1];
+                best[at] = best[at - 1];
+            }
+            score[at] = s;
+            best[at] = i;
+        }
+    }
+    std::sort(best, best + screen_count);
+    std::copy(best, best + screen_count, screen_features);
+    for (int k = 0; k < node_count; ++k)
+        refresh_screen(k);
 }
 
 TARN_NOINLINE double CategoryNodes::sum_log_sigma_of(int k) const
@@ -179,6 +288,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
         f.prior = -1.0;
         f.sum_log_sigma = sum_log_sigma_of(k);
         refresh_choice_parts(k);
+        node_added(k);
         return true;
     }
     f.active = 0;
@@ -192,6 +302,7 @@ bool CategoryNodes::node_init(const double* data, int node_label, int from_templ
     f.sum_log_sigma = sum_log_sigma_of(k);
     f.log_const = std::log(f.prior) - f.sum_log_sigma;
     refresh_choice_parts(k);
+    node_added(k);
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 2), 0);
     return true;
 }
@@ -210,6 +321,8 @@ bool CategoryNodes::copy_node(const CategoryNodes& from, int k)
     choice_b[j] = from.choice_b[k];
     uses_presentations[j] = from.uses_presentations[k];
     flags[j] = from.flags[k];
+    refresh_screen(j);
+    node_added(j);
     return true;
 }
 
@@ -232,6 +345,7 @@ bool CategoryNodes::node_resume(const double* row, int node_label, std::uint32_t
     f.prior = -1.0;
     f.sum_log_sigma = sum_log_sigma_of(k);
     refresh_choice_parts(k);
+    node_added(k);
     count_work(as_count(2 * static_cast<std::int64_t>(m) + 2), 0);
     return true;
 }

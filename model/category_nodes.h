@@ -39,6 +39,13 @@ struct NodeMatch {
 // choice_a = log_const and choice_b = 0; any other node choice_a = ln(count)
 // and choice_b = the sum of ln(sigma). Lanes past the last node have
 // choice_a = -infinity. `flags` holds node_prunable and node_loaded_choice.
+//
+// And a screen: for `screen_count` features (screen_features, ascending),
+// each node's r, a double at most 1/sigma and within 2^-19 of it (0 where
+// 1/sigma is not a normal double), whose lower 32 bits are 0: its upper 32
+// bits are kept, for block b and screen feature j at
+// (b * screen_count + j) * lanes, lane l at 2 l and lane l + 4 at 2 l + 1
+// (l < 4). Lanes past the last node hold 0.
 struct NodeBlocks {
     const double* means;
     const double* sigmas;
@@ -49,6 +56,9 @@ struct NodeBlocks {
     const std::int64_t* uses_presentations;  // all bits set, or none
     const std::uint8_t* flags;
     int nodes;
+    const std::uint32_t* screen;
+    const std::int32_t* screen_features;
+    int screen_count;
 };
 
 // The count behind an exported prior: the whole number nearest to
@@ -66,6 +76,8 @@ constexpr std::uint8_t node_loaded_choice = 2;
 class CategoryNodes {
 public:
     static constexpr int lanes = 8;
+    // Features screened at most (NodeBlocks::screen).
+    static constexpr int max_screen = 32;
 
     // An empty set of nodes of `features` features each; allocates nothing.
     explicit CategoryNodes(int features);
@@ -118,8 +130,18 @@ public:
 
     NodeBlocks blocks() const
     {
-        return {means, sigmas,    (node_count + lanes - 1) / lanes, m, choice_a, choice_b, uses_presentations,
-                flags, node_count};
+        return {means,
+                sigmas,
+                (node_count + lanes - 1) / lanes,
+                m,
+                choice_a,
+                choice_b,
+                uses_presentations,
+                flags,
+                node_count,
+                screen,
+                screen_features,
+                screen_count};
     }
 
     // The pieces of node_match and node_choice, out of line so that every
@@ -154,6 +176,12 @@ private:
     bool grow_to(int new_capacity);
     // Refreshes node k's entries of the arrays beside the vectors.
     void refresh_choice_parts(int k);
+    // Refreshes node k's screen entries.
+    void refresh_screen(int k);
+    // Called once node k is complete: chooses the screened features anew
+    // whenever the node count reaches a power of four (from 16 on).
+    void node_added(int k);
+    void choose_screen();
     bool make_room();  // for one more node
 
     int m;
@@ -166,6 +194,9 @@ private:
     double* choice_b = nullptr;
     std::int64_t* uses_presentations = nullptr;
     std::uint8_t* flags = nullptr;
+    int screen_count;
+    std::int32_t screen_features[max_screen];
+    std::uint32_t* screen = nullptr;
     void* vector_block = nullptr;
     void* field_block = nullptr;
 };

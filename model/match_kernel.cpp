@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <type_traits>
+#include <utility>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -29,6 +30,7 @@ template <int W>
 struct Vectors {
     typedef double Lanes __attribute__((vector_size(W * sizeof(double))));
     typedef long long Mask __attribute__((vector_size(W * sizeof(double))));
+    typedef unsigned long long Words __attribute__((vector_size(W * sizeof(double))));
     static constexpr int parts = CategoryNodes::lanes / W;
 };
 
@@ -39,27 +41,34 @@ struct Vectors {
 #define TARN_PERMUTE(m, ...) __builtin_shuffle(m, Mask{__VA_ARGS__})
 #endif
 
-// Whether a comparison held (-1) in every lane, or in any lane.
+// -1 when a comparison held (-1) in every lane, 0 otherwise.
 template <int W>
-inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
+inline __attribute__((always_inline)) long long all_lanes(typename Vectors<W>::Mask m)
 {
     using Mask [[maybe_unused]] = typename Vectors<W>::Mask;  // read by TARN_PERMUTE on GCC
     if constexpr (W == 8) {
         m = m & TARN_PERMUTE(m, 4, 5, 6, 7, 0, 1, 2, 3);
         m = m & TARN_PERMUTE(m, 2, 3, 0, 1, 6, 7, 4, 5);
         m = m & TARN_PERMUTE(m, 1, 0, 3, 2, 5, 4, 7, 6);
-        return m[0] != 0;
+        return m[0];
     } else if constexpr (W == 4) {
         // Within the vector: one extraction instead of four.
         m = m & TARN_PERMUTE(m, 2, 3, 0, 1);
         m = m & TARN_PERMUTE(m, 1, 0, 3, 2);
-        return m[0] != 0;
+        return m[0];
     } else {
         long long r = -1;
         for (int l = 0; l < W; ++l)
             r &= m[l];
-        return r != 0;
+        return r;
     }
+}
+
+// Whether a comparison held in every lane, or in any lane.
+template <int W>
+inline __attribute__((always_inline)) bool all_of(typename Vectors<W>::Mask m)
+{
+    return all_lanes<W>(m) != 0;
 }
 
 // The bits of one vector as another of the same size.
@@ -139,12 +148,169 @@ inline __attribute__((always_inline)) void match_blocks(const NodeBlocks& nodes,
     }
 }
 
+// The screen: a lower bound of every node's sum of squares without a
+// division. Node k's sum s is the rounded sum, in feature order, of
+// t_i = fl(d_i * d_i), d_i = fl(D_i / sigma_i), D_i = fl(mean_i - x_i). The
+// screen keeps for a few features an r at most 1/sigma_i
+// (NodeBlocks::screen), so |D_i r| <= |D_i / sigma_i| and, as rounding is
+// monotonic, q_i = fl(fl(D_i r)^2) <= t_i, whatever the magnitudes (0,
+// subnormal, overflowing). For the same reason the rounded sum of the q_i
+// in feature order is at most s (a term left out is a term lowered to 0),
+// and -0.5 times it is at least the node's log_match. A q that is not a
+// number (an infinite D with r = 0) gives a bound that is not a number,
+// which never decides.
+//
+// The r of the parts of a block, from NodeBlocks::screen's upper halves.
+template <int W>
+inline __attribute__((always_inline)) void screen_reciprocals(const std::uint32_t* at, typename Vectors<W>::Lanes* r)
+{
+    using Lanes = typename Vectors<W>::Lanes;
+    using Words = typename Vectors<W>::Words;
+    constexpr int parts = Vectors<W>::parts;
+    if constexpr (W == 2 || W == 4) {
+        // Lane l of a block in the lower half of word l % 4, lane l + 4 in
+        // its upper half: one load gives two parts.
+        for (int q = 0; q < parts / 2; ++q) {
+            Words w;
+            std::memcpy(&w, at + q * 2 * W, sizeof w);
+            r[q] = bits_as<Lanes>(w << 32);
+            r[q + parts / 2] = bits_as<Lanes>(w & 0xffffffff00000000ULL);
+        }
+    } else {
+        for (int p = 0; p < parts; ++p) {
+            Words w;
+            for (int l = 0; l < W; ++l) {
+                const int lane = p * W + l;
+                w[l] = static_cast<unsigned long long>(at[lane < 4 ? 2 * lane : 2 * (lane - 4) + 1]) << 32;
+            }
+            r[p] = bits_as<Lanes>(w);
+        }
+    }
+}
+
+// The best choice value so far, and what a node's choice value is formed
+// from: A + (log_match - B), A = choice_a - ln N where the node takes it.
+struct ScreenJudge {
+    double best;
+    int best_node;  // -1: no best yet
+    double log_presentations;
+
+    template <int W>
+    inline __attribute__((always_inline)) typename Vectors<W>::Lanes bound(const NodeBlocks& nodes, int base,
+                                                                           typename Vectors<W>::Lanes lm) const
+    {
+        using Lanes = typename Vectors<W>::Lanes;
+        using Mask = typename Vectors<W>::Mask;
+        Lanes a;
+        Lanes sum_b;
+        Mask uses;
+        std::memcpy(&a, nodes.choice_a + base, sizeof a);
+        std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
+        std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
+        const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(Lanes{} + log_presentations) & uses);
+        return big_a + (lm - sum_b);
+    }
+};
+
+// Writes -0.5 times the screen's sum as the log_match of every node of
+// blocks [first, end): at least its true one. K screened features, or any
+// number when K is 0.
+//
+// With a best (best_node >= 0 in `judge`), also returns which blocks may
+// hold a node whose choice value is not below it: bit b - first, for up to
+// 64 blocks. Every other bit is 0; without a best, every bit of a block.
+template <int W, int K>
+inline __attribute__((always_inline)) std::uint64_t screen_blocks_of(const NodeBlocks& nodes, int first, int end,
+                                                                     const double* x, double* log_match,
+                                                                     const ScreenJudge& judge)
+{
+    using Lanes = typename Vectors<W>::Lanes;
+    constexpr int parts = Vectors<W>::parts;
+    constexpr int lanes = CategoryNodes::lanes;
+    const int count = K > 0 ? K : nodes.screen_count;
+    const std::size_t per_block = static_cast<std::size_t>(nodes.features) * lanes;
+    // Each screened feature's place within a block, and its value.
+    constexpr int held = K > 0 ? K : 1;
+    std::size_t at[held];
+    Lanes xs[held];
+    if constexpr (K > 0) {
+        for (int j = 0; j < K; ++j) {
+            at[j] = static_cast<std::size_t>(nodes.screen_features[j]) * lanes;
+            xs[j] = Lanes{} + x[nodes.screen_features[j]];
+        }
+    }
+    using Mask = typename Vectors<W>::Mask;
+    std::uint64_t live = 0;
+    for (int b = first; b < end; ++b) {
+        const double* mb = nodes.means + static_cast<std::size_t>(b) * per_block;
+        const std::uint32_t* rb = nodes.screen + static_cast<std::size_t>(b) * static_cast<std::size_t>(count) * lanes;
+        Lanes sum[parts] = {};
+        const auto add = [&](int j, std::size_t place, Lanes xj) {
+            Lanes r[parts];
+            screen_reciprocals<W>(rb + j * lanes, r);
+#pragma GCC unroll 8
+            for (int p = 0; p < parts; ++p) {
+                Lanes mean;
+                std::memcpy(&mean, mb + place + p * W, sizeof mean);
+                const Lanes d = (mean - xj) * r[p];
+                sum[p] = sum[p] + d * d;
+            }
+        };
+        if constexpr (K > 0) {
+#pragma GCC unroll 16
+            for (int j = 0; j < K; ++j)
+                add(j, at[j], xs[j]);
+        } else {
+            for (int j = 0; j < count; ++j) {
+                const int i = nodes.screen_features[j];
+                add(j, static_cast<std::size_t>(i) * lanes, Lanes{} + x[i]);
+            }
+        }
+        Mask below = ~Mask{};
+#pragma GCC unroll 8
+        for (int p = 0; p < parts; ++p) {
+            const Lanes lm = -0.5 * sum[p];
+            const int base = b * lanes + p * W;
+            std::memcpy(log_match + base, &lm, sizeof lm);
+            if (judge.best_node >= 0)
+                below = below & (judge.bound<W>(nodes, base, lm) < judge.best);
+        }
+        // Without a branch: most blocks go, and which ones is hard to guess.
+        if (judge.best_node < 0)
+            below = Mask{};
+        // (Runs of more than 64 blocks are screened for their log_match
+        // values only; their bits wrap and are not read.)
+        live |= (static_cast<std::uint64_t>(all_lanes<W>(below)) + 1) << ((b - first) & 63);
+    }
+    return live;
+}
+
+// The same for any count, with the loop over features unrolled for counts
+// up to `unrolled_screen` (more cost more in compile time than they give).
+template <int W, int... K>
+inline __attribute__((always_inline)) std::uint64_t screen_blocks(std::integer_sequence<int, K...>,
+                                                                  const NodeBlocks& nodes, int first, int end,
+                                                                  const double* x, double* log_match,
+                                                                  const ScreenJudge& judge)
+{
+    const int count = nodes.screen_count;
+    std::uint64_t live = 0;
+    const bool unrolled =
+        ((count == K + 1 ? (live = screen_blocks_of<W, K + 1>(nodes, first, end, x, log_match, judge), true) : false) ||
+         ...);
+    return unrolled ? live : screen_blocks_of<W, 0>(nodes, first, end, x, log_match, judge);
+}
+
 // The block pruner (BlockPruner) for vectors of W lanes: each group of W
 // nodes of a block is one vector. The bound is exact: choice_value =
-// A + (-0.5 * s - B) only falls as s grows, since every operation rounds
-// monotonically, so a partial sum bounds the choice value from above. The
-// quick test s > T (T the sum where the bound crosses the target) only
-// decides when to look; the bound itself decides.
+// A + (log_match - B) only falls as the sum of squares s grows (log_match
+// = -0.5 s), since every operation rounds monotonically, so a lower bound
+// of s (a partial sum, or the screen's) bounds the choice value from above.
+//
+// Where it looks closely (not Sparse), the screen runs first over every
+// block, without a branch; then, block by block in node order, a block
+// whose nodes are all bounded below their targets is done with one branch,
+// and only the groups with a node that may still count sum their features.
 enum class Aim { winner, sums };
 
 template <int W, Aim A, bool Sparse>
@@ -171,15 +337,13 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
     Lanes log_n;
     for (int l = 0; l < W; ++l)
         log_n[l] = log_presentations;
+    // prune_blocks has run the screen.
+    const bool screened = !Sparse && nodes.screen_count > 0;
     std::uint64_t looked = 0;
     std::uint64_t stops = 0;
     for (int b = first; b < end; ++b) {
         const double* mb = nodes.means + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
         const double* sb = nodes.sigmas + static_cast<std::size_t>(b) * static_cast<std::size_t>(m) * lanes;
-        // Most blocks of a model cannot win once their first feature is in:
-        // try that for the block's groups side by side (their divisions
-        // overlap, one branch for all), and take them one by one only when
-        // one of them goes on.
         // By class, a block of one class (as a copy grouped by class mostly
         // has) is bounded by that class's target.
         int block_class = -1;
@@ -190,44 +354,62 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 one = one && classes[l] == classes[0];
             block_class = one ? classes[0] : -1;
         }
-        // The groups then go on from their first feature.
-        Lanes first_s[parts] = {};
-        int first_done = 0;
-        if (!Sparse && parts > 1 && m > 0 && !state.exact_all && (by_class ? block_class >= 0 : state.best_node >= 0)) {
-            const double best = by_class ? class_target[block_class] : state.best;
-            Mask below = ~Mask{};
-            first_done = 1;
+        // The screen's log_match of each group (at least the true one).
+        Lanes screen_lm[parts];
+#pragma GCC unroll 8
+        for (int p = 0; p < parts; ++p)
+            screen_lm[p] = Lanes{} + inf;
+        bool gone[parts] = {};
+        if (screened && !state.exact_all && (by_class || state.best_node >= 0)) {
+            Mask below[parts];
+#pragma GCC unroll 8
             for (int p = 0; p < parts; ++p) {
                 const int base = b * lanes + p * W;
+                Lanes lm;
                 Lanes a;
                 Lanes sum_b;
                 Mask uses;
-                Lanes mean;
-                Lanes sigma;
+                std::memcpy(&lm, log_match + base, sizeof lm);
+                screen_lm[p] = lm;
                 std::memcpy(&a, nodes.choice_a + base, sizeof a);
                 std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
                 std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
-                std::memcpy(&mean, mb + p * W, sizeof mean);
-                std::memcpy(&sigma, sb + p * W, sizeof sigma);
                 const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
-                const Lanes d = (mean - x[0]) / sigma;
-                first_s[p] = d * d;
-                below = below & (big_a + (-0.5 * first_s[p] - sum_b) < best);
-            }
-            if (all_of<W>(below)) {
-                for (int p = 0; p < parts; ++p) {
-                    const Lanes lm = -0.5 * first_s[p];
-                    std::memcpy(log_match + b * lanes + p * W, &lm, sizeof lm);
+                const Lanes bound = big_a + (screen_lm[p] - sum_b);
+                if constexpr (!by_class) {
+                    below[p] = bound < state.best;
+                } else if (block_class >= 0) {
+                    below[p] = bound < class_target[block_class];
+                } else {
+                    Lanes target;
+                    for (int l = 0; l < W; ++l)
+                        target[l] = base + l < nodes.nodes ? class_target[node_class[base + l]] : inf;
+                    below[p] = bound < target;
                 }
+            }
+            Mask all = below[0];
+#pragma GCC unroll 8
+            for (int p = 1; p < parts; ++p)
+                all = all & below[p];
+            if (all_of<W>(all)) {
+                // Their log_match values are the screen's, written already.
                 std::memset(exact + b * lanes, 0, lanes);
                 looked += parts;
                 stops += parts;
-                state.computed += static_cast<std::uint64_t>(std::min(lanes, nodes.nodes - b * lanes));
                 continue;
             }
+#pragma GCC unroll 8
+            for (int p = 0; p < parts; ++p)
+                gone[p] = all_of<W>(below[p]);
         }
         for (int p = 0; p < parts; ++p) {
             const int base = b * lanes + p * W;
+            if (gone[p]) {
+                std::memset(exact + base, 0, W);
+                ++looked;
+                ++stops;
+                continue;
+            }
             Lanes a;
             Lanes sum_b;
             Mask uses;
@@ -249,8 +431,9 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 for (int l = 0; l < W; ++l)
                     target[l] = state.best;
             }
-            Lanes s = first_s[p];
-            int i = first_done;
+            Lanes s = {};
+            Lanes bound_lm = {};
+            int i = 0;
             bool stopped = false;
             if (may_stop) {
                 const Lanes t = 2.0 * ((big_a - target) - sum_b);
@@ -261,8 +444,12 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                     std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
                     const Lanes d = (mean - x[i]) / sigma;
                     s = s + d * d;
-                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t))
-                        stopped = all_of<W>(big_a + (-0.5 * s - sum_b) < target);
+                    if ((i < 2 || (i & check) == check) && all_of<W>(s > t)) {
+                        // The lower of two values that bound log_match bounds it.
+                        const Lanes partial_lm = -0.5 * s;
+                        bound_lm = partial_lm < screen_lm[p] ? partial_lm : screen_lm[p];
+                        stopped = all_of<W>(big_a + (bound_lm - sum_b) < target);
+                    }
                 }
             } else {
                 for (; i < m; ++i) {
@@ -277,12 +464,13 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             stops += stopped ? 1 : 0;
             const int real = std::min(W, nodes.nodes - base);
             state.computed += static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(real);
-            const Lanes lm = -0.5 * s;
-            std::memcpy(log_match + base, &lm, sizeof lm);
             if (stopped) {
+                std::memcpy(log_match + base, &bound_lm, sizeof bound_lm);
                 std::memset(exact + base, 0, W);
                 continue;
             }
+            const Lanes lm = -0.5 * s;
+            std::memcpy(log_match + base, &lm, sizeof lm);
             const Lanes c = big_a + (lm - sum_b);
             std::memcpy(choice + base, &c, sizeof c);
             std::memset(exact + base, 1, W);
@@ -313,10 +501,39 @@ inline __attribute__((always_inline)) void prune_blocks(const NodeBlocks& nodes,
                                                         double log_presentations, double* log_match, double* choice,
                                                         std::uint8_t* exact, PruneState& state)
 {
-    const auto run = [&](auto aim, auto sparse) {
+    constexpr int lanes = CategoryNodes::lanes;
+    constexpr int unrolled_screen = 4;
+    constexpr auto counts = std::make_integer_sequence<int, unrolled_screen>{};
+    const auto run = [&](auto aim, auto sparse) __attribute__((always_inline))
+    {
         prune_blocks_for<W, decltype(aim)::value, decltype(sparse)::value>(nodes, first, end, x, log_presentations,
                                                                            log_match, choice, exact, state);
     };
+    if (!state.sparse && !state.exact_all && nodes.screen_count > 0) {
+        if (state.sums == nullptr && state.best_node >= 0) {
+            // The winner, with a best already: the screen also tells which
+            // blocks cannot hold it, 64 blocks at a time, without a branch;
+            // only the others are looked at, in node order.
+            for (int chunk = first; chunk < end; chunk += 64) {
+                const int chunk_end = std::min(end, chunk + 64);
+                std::uint64_t live = screen_blocks<W>(counts, nodes, chunk, chunk_end, x, log_match,
+                                                      {state.best, state.best_node, log_presentations});
+                std::memset(exact + static_cast<std::size_t>(chunk) * lanes, 0,
+                            static_cast<std::size_t>(chunk_end - chunk) * lanes);
+                std::uint64_t left_out = static_cast<std::uint64_t>(chunk_end - chunk);
+                for (; live != 0; live &= live - 1) {
+                    const int b = chunk + __builtin_ctzll(live);
+                    prune_blocks_for<W, Aim::winner, false>(nodes, b, b + 1, x, log_presentations, log_match, choice,
+                                                            exact, state);
+                    --left_out;
+                }
+                state.looked += left_out * Vectors<W>::parts;
+                state.stopped += left_out * Vectors<W>::parts;
+            }
+            return;
+        }
+        screen_blocks<W>(counts, nodes, first, end, x, log_match, {0.0, -1, log_presentations});
+    }
     using Sparse = std::true_type;
     using Dense = std::false_type;
     if (state.sums != nullptr) {
@@ -836,7 +1053,9 @@ public:
                 const std::uint64_t word = block_flags(view, b);
                 if ((word & every_lane(node_prunable)) != every_lane(node_prunable))
                     break;
-                loaded += static_cast<std::uint64_t>(__builtin_popcountll(word & every_lane(node_loaded_choice)));
+                // The flags of loaded choices, one bit per byte, summed by
+                // one multiplication (no popcount instruction is assumed).
+                loaded += ((word & every_lane(node_loaded_choice)) >> 1) * every_lane(1) >> 56;
             }
             if (b > run) {
                 search.state.computed = 0;

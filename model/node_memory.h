@@ -19,15 +19,21 @@ std::size_t node_memory_live_blocks();
 void node_memory_fail_at(long countdown);
 long node_memory_allocation_count();
 
-// One zero-filled block of node memory holding an array of `count`
-// elements for each pointer given, each array on a cache line of its own:
-// the list of pointers is the whole layout. Returns the block to release,
-// or null (pointers untouched) when memory ran out.
+// One array of `count` elements for allocate_counted.
+template <typename T>
+struct Counted {
+    std::size_t count;
+    T*& array;
+};
+
+// One zero-filled block of node memory holding each array given, each on a
+// cache line of its own: the list is the whole layout. Returns the block to
+// release, or null (pointers untouched) when memory ran out.
 template <typename... T>
-void* allocate_arrays(std::size_t count, T*&... arrays)
+void* allocate_counted(Counted<T>... arrays)
 {
     constexpr std::size_t line = 64;
-    const std::size_t sizes[] = {(count * sizeof(T) + line - 1) / line * line...};
+    const std::size_t sizes[] = {(arrays.count * sizeof(T) + line - 1) / line * line...};
     std::size_t bytes = line;
     for (std::size_t size : sizes)
         bytes += size;
@@ -37,8 +43,15 @@ void* allocate_arrays(std::size_t count, T*&... arrays)
     std::memset(block, 0, bytes);
     auto at = (reinterpret_cast<std::uintptr_t>(block) + line - 1) & ~static_cast<std::uintptr_t>(line - 1);
     const std::size_t* size = sizes;
-    ((arrays = reinterpret_cast<T*>(at), at += *size++), ...);
+    ((arrays.array = reinterpret_cast<T*>(at), at += *size++), ...);
     return block;
+}
+
+// The same with `count` elements in every array.
+template <typename... T>
+void* allocate_arrays(std::size_t count, T*&... arrays)
+{
+    return allocate_counted(Counted<T>{count, arrays}...);
 }
 
 }  // namespace tarn

@@ -3,6 +3,7 @@
 // must carry the same bits.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -137,7 +138,8 @@ TEST(MatchKernel, EveryPathGivesTheReferenceBits)
 TEST(MatchKernel, StorageStaysCloseToWhatTheNodesNeed)
 {
     // Blocks of eight nodes and growth by an eighth keep the vectors of N
-    // nodes within a quarter above 2 N M doubles.
+    // nodes within a quarter above 2 N M doubles; their screen (4 bytes per
+    // screened feature) adds at most a ninth.
     const int m = 16;
     tarn::feature_count = m;
     tarn::initial_sigma = 1.0;
@@ -149,6 +151,7 @@ TEST(MatchKernel, StorageStaysCloseToWhatTheNodesNeed)
         if (n >= 100) {
             const double spare = static_cast<double>(nodes.capacity()) / n;
             ASSERT_LE(spare, 1.25) << n << " nodes";
+            ASSERT_LE(4 * nodes.blocks().screen_count, 16 * m / 9);
         }
     }
     EXPECT_EQ(tarn::node_memory_live_blocks(), live + 2);
@@ -305,4 +308,87 @@ TEST(MatchKernel, PruningKeepsTheWinnerAndEveryValueItGives)
         }
     }
     EXPECT_GT(pruned_nodes, 5000);  // the bound was really put to work
+}
+
+// The screen (a reciprocal at most 1/sigma for a few features) on its
+// edges: deviations whose reciprocal is not a normal double (1e-310, 1e308)
+// or rounds up (3), differences of 0, tiny ones whose squares are
+// subnormal, huge ones whose squares overflow; and a node whose true choice
+// value ties the best found before it, after a pattern won by a node of a
+// later block: it must be summed, and win as the lower index.
+TEST(MatchKernel, TheScreenLeavesOutOnlyWhatCannotCount)
+{
+    const double sigmas[] = {1e-310, 1e308, 3.0, 1.0 - 0x1p-53, 0.7, 1.0};
+    const double offsets[] = {0.0, 1e-160, -1e-160, 1.0, -1.0, 1e300, 2.5};
+    const double centre = 0.5;
+    for (int m : {1, 3, 9}) {
+        for (bool tie : {false, true}) {
+            tarn::feature_count = m;
+            tarn::presentation_total = 1;
+            CategoryNodes nodes(m);
+            // The tie: node 0 and node 8 mirror each other about the
+            // centre, the others far off. Otherwise 40 nodes mixing the
+            // edge values.
+            standin::within_call([&] {
+                for (int k = 0; k < (tie ? 16 : 40); ++k) {
+                    std::vector<double> row(2 * static_cast<std::size_t>(m) + 1);
+                    for (int i = 0; i < m; ++i) {
+                        const double side = k == 0 ? -1.0 : k == 8 ? 1.0 : 50.0;
+                        row[static_cast<std::size_t>(i)] = centre + (tie ? side : offsets[(k + i) % 7]);
+                        row[static_cast<std::size_t>(m + i)] = tie ? 3.0 : sigmas[(k * 3 + i) % 6];
+                    }
+                    row[2 * static_cast<std::size_t>(m)] = 0.25;
+                    ASSERT_TRUE(nodes.node_init(row.data(), k % 3, 1));
+                }
+            });
+            // With the tie, node 8 wins the first pattern (its mean), and
+            // the centre ties 0 and 8.
+            std::vector<std::vector<double>> patterns = {std::vector<double>(static_cast<std::size_t>(m), centre + 1.0),
+                                                         std::vector<double>(static_cast<std::size_t>(m), centre)};
+            for (double offset : offsets)
+                if (!tie)
+                    patterns.push_back(std::vector<double>(static_cast<std::size_t>(m), centre + offset));
+            for (const tarn::KernelPath& path : fast_paths()) {
+                const ScopedKernelPath on(path);
+                tarn::NodeScan scan;
+                for (std::size_t p = 0; p < patterns.size(); ++p) {
+                    const std::vector<double>& x = patterns[p];
+                    const Scan reference = scan_on(reference_path(), nodes, x, 0.0, false);
+                    int winner = -1;
+                    for (int k = 0; k < nodes.size(); ++k)
+                        if (reference.passed[k] && (winner < 0 || reference.choice[k] > reference.choice[winner]))
+                            winner = k;
+                    standin::within_call([&] { tarn::scan_nodes(nodes, x.data(), {0.0, false, true}, scan); });
+                    SCOPED_TRACE(testing::Message()
+                                 << m << " features, tie " << tie << ", pattern " << p << " on " << path.name);
+                    ASSERT_EQ(winner, tie ? 8 - 8 * static_cast<int>(p) : winner);
+                    ASSERT_EQ(scan.winner(), winner);
+                    for (int k = 0; k < nodes.size(); ++k) {
+                        if (scan.exact(k)) {
+                            ASSERT_TRUE(same_bits(scan.choice_value(k), reference.choice[k])) << "node " << k;
+                        } else {
+                            ASSERT_GE(scan.log_match(k), reference.log_match[k]) << "node " << k;
+                        }
+                    }
+                    // The class sums too.
+                    std::vector<std::int32_t> classes(static_cast<std::size_t>(nodes.size()));
+                    std::vector<double> sums(3, 0.0);
+                    std::vector<double> expected(3, 0.0);
+                    std::vector<double> floors(3);
+                    for (int k = 0; k < nodes.size(); ++k) {
+                        classes[static_cast<std::size_t>(k)] = k % 3;
+                        expected[static_cast<std::size_t>(k % 3)] += std::exp(reference.choice[k]);
+                    }
+                    tarn::ClassSums class_sums{classes.data(), sums.data(), floors.data(), 3};
+                    tarn::NodeScan summing;
+                    standin::within_call([&] {
+                        tarn::scan_nodes(nodes, x.data(), {0.0, false, true, &class_sums}, summing);
+                    });
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_TRUE(same_bits(sums[static_cast<std::size_t>(c)], expected[static_cast<std::size_t>(c)]))
+                            << "class " << c;
+                }
+            }
+        }
+    }
 }
