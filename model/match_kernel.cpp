@@ -188,8 +188,27 @@ inline __attribute__((always_inline)) void screen_reciprocals(const std::uint32_
     }
 }
 
+// The pattern-free parts of the choice values of the group of nodes from
+// `base`: A = choice_a less ln N where the node takes it (trained nodes),
+// and B, so that choice value = A + (log_match - B).
+template <int W>
+inline __attribute__((always_inline)) void choice_parts(const NodeBlocks& nodes, int base,
+                                                        typename Vectors<W>::Lanes log_n,
+                                                        typename Vectors<W>::Lanes& big_a,
+                                                        typename Vectors<W>::Lanes& sum_b)
+{
+    using Lanes = typename Vectors<W>::Lanes;
+    using Mask = typename Vectors<W>::Mask;
+    Lanes a;
+    Mask uses;
+    std::memcpy(&a, nodes.choice_a + base, sizeof a);
+    std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
+    std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
+    big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+}
+
 // The best choice value so far, and what a node's choice value is formed
-// from: A + (log_match - B), A = choice_a - ln N where the node takes it.
+// from (choice_parts).
 struct ScreenJudge {
     double best;
     int best_node;  // -1: no best yet
@@ -200,14 +219,9 @@ struct ScreenJudge {
                                                                            typename Vectors<W>::Lanes lm) const
     {
         using Lanes = typename Vectors<W>::Lanes;
-        using Mask = typename Vectors<W>::Mask;
-        Lanes a;
+        Lanes big_a;
         Lanes sum_b;
-        Mask uses;
-        std::memcpy(&a, nodes.choice_a + base, sizeof a);
-        std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
-        std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
-        const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(Lanes{} + log_presentations) & uses);
+        choice_parts<W>(nodes, base, Lanes{} + log_presentations, big_a, sum_b);
         return big_a + (lm - sum_b);
     }
 };
@@ -365,16 +379,10 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
 #pragma GCC unroll 8
             for (int p = 0; p < parts; ++p) {
                 const int base = b * lanes + p * W;
-                Lanes lm;
-                Lanes a;
+                std::memcpy(&screen_lm[p], log_match + base, sizeof screen_lm[p]);
+                Lanes big_a;
                 Lanes sum_b;
-                Mask uses;
-                std::memcpy(&lm, log_match + base, sizeof lm);
-                screen_lm[p] = lm;
-                std::memcpy(&a, nodes.choice_a + base, sizeof a);
-                std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
-                std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
-                const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+                choice_parts<W>(nodes, base, log_n, big_a, sum_b);
                 const Lanes bound = big_a + (screen_lm[p] - sum_b);
                 if constexpr (!by_class) {
                     below[p] = bound < state.best;
@@ -410,14 +418,9 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                 ++stops;
                 continue;
             }
-            Lanes a;
+            Lanes big_a;
             Lanes sum_b;
-            Mask uses;
-            std::memcpy(&a, nodes.choice_a + base, sizeof a);
-            std::memcpy(&sum_b, nodes.choice_b + base, sizeof sum_b);
-            std::memcpy(&uses, nodes.uses_presentations + base, sizeof uses);
-            // ln N where the node takes it (trained nodes), +0 elsewhere.
-            const Lanes big_a = a - bits_as<Lanes>(bits_as<Mask>(log_n) & uses);
+            choice_parts<W>(nodes, base, log_n, big_a, sum_b);
             // The value each node must fall below: the best so far, or its
             // class's floor (+inf past the last node).
             const bool may_stop =

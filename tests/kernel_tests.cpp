@@ -81,6 +81,20 @@ void fill(CategoryNodes& nodes, std::mt19937_64& rng, int count, int m, bool loa
     });
 }
 
+// Rule 1's sums (three classes) of a pruning scan of x, against the
+// straightforward ones to the bit.
+void expect_class_sums(const tarn::CategoryNodes& nodes, const std::vector<double>& x,
+                       std::vector<std::int32_t>& classes, const std::vector<double>& expected)
+{
+    std::vector<double> sums(3, 0.0);
+    std::vector<double> floors(3);
+    tarn::ClassSums class_sums{classes.data(), sums.data(), floors.data(), 3};
+    tarn::NodeScan summing;
+    standin::within_call([&] { tarn::scan_nodes(nodes, x.data(), {0.0, false, true, &class_sums}, summing); });
+    for (std::size_t c = 0; c < 3; ++c)
+        ASSERT_TRUE(same_bits(sums[c], expected[c])) << "class " << c << ": " << sums[c] << " vs " << expected[c];
+}
+
 }  // namespace
 
 TEST(MatchKernel, EveryPathGivesTheReferenceBits)
@@ -279,24 +293,14 @@ TEST(MatchKernel, PruningKeepsTheWinnerAndEveryValueItGives)
                 // The same scan summing exp(choice value) per class (three
                 // classes) gives the reference's sums to the bit.
                 std::vector<std::int32_t> classes(static_cast<std::size_t>(count));
-                std::vector<double> sums(3, 0.0);
                 std::vector<double> expected(3, 0.0);
-                std::vector<double> floors(3);
                 for (int k = 0; k < count; ++k) {
                     classes[static_cast<std::size_t>(k)] = (k * 7 + p) % 3;
                     if (reference.passed[k])
                         expected[static_cast<std::size_t>(classes[static_cast<std::size_t>(k)])] +=
                             std::exp(reference.choice[k]);
                 }
-                tarn::ClassSums class_sums{classes.data(), sums.data(), floors.data(), 3};
-                tarn::NodeScan summing;
-                standin::within_call([&] {
-                    tarn::scan_nodes(nodes, x.data(), {0.0, false, true, &class_sums}, summing);
-                });
-                for (int c = 0; c < 3; ++c)
-                    ASSERT_TRUE(same_bits(sums[static_cast<std::size_t>(c)], expected[static_cast<std::size_t>(c)]))
-                        << "class " << c << ": " << sums[static_cast<std::size_t>(c)] << " vs "
-                        << expected[static_cast<std::size_t>(c)];
+                expect_class_sums(nodes, x, classes, expected);
                 tarn::complete_rivals(nodes, x.data(), winner, scan);
                 for (int k = 0; k < count; ++k) {
                     if (reference.passed[k] && reference.match_value[k] > reference.match_value[winner]) {
@@ -372,21 +376,12 @@ TEST(MatchKernel, TheScreenLeavesOutOnlyWhatCannotCount)
                     }
                     // The class sums too.
                     std::vector<std::int32_t> classes(static_cast<std::size_t>(nodes.size()));
-                    std::vector<double> sums(3, 0.0);
                     std::vector<double> expected(3, 0.0);
-                    std::vector<double> floors(3);
                     for (int k = 0; k < nodes.size(); ++k) {
                         classes[static_cast<std::size_t>(k)] = k % 3;
                         expected[static_cast<std::size_t>(k % 3)] += std::exp(reference.choice[k]);
                     }
-                    tarn::ClassSums class_sums{classes.data(), sums.data(), floors.data(), 3};
-                    tarn::NodeScan summing;
-                    standin::within_call([&] {
-                        tarn::scan_nodes(nodes, x.data(), {0.0, false, true, &class_sums}, summing);
-                    });
-                    for (int c = 0; c < 3; ++c)
-                        ASSERT_TRUE(same_bits(sums[static_cast<std::size_t>(c)], expected[static_cast<std::size_t>(c)]))
-                            << "class " << c;
+                    expect_class_sums(nodes, x, classes, expected);
                 }
             }
         }
