@@ -438,15 +438,20 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
             Lanes bound_lm = {};
             int i = 0;
             bool stopped = false;
+            // Feature i's term, added to the group's sums in feature order.
+            const auto add_feature = [&](int f) __attribute__((always_inline))
+            {
+                Lanes mean;
+                Lanes sigma;
+                std::memcpy(&mean, mb + static_cast<std::size_t>(f) * lanes + p * W, sizeof mean);
+                std::memcpy(&sigma, sb + static_cast<std::size_t>(f) * lanes + p * W, sizeof sigma);
+                const Lanes d = (mean - x[f]) / sigma;
+                s = s + d * d;
+            };
             if (may_stop) {
                 const Lanes t = 2.0 * ((big_a - target) - sum_b);
                 for (; i < m && !stopped; ++i) {
-                    Lanes mean;
-                    Lanes sigma;
-                    std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes + p * W, sizeof mean);
-                    std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
-                    const Lanes d = (mean - x[i]) / sigma;
-                    s = s + d * d;
+                    add_feature(i);
                     if ((i < 2 || (i & check) == check) && all_of<W>(s > t)) {
                         // The lower of two values that bound log_match bounds it.
                         const Lanes partial_lm = -0.5 * s;
@@ -455,14 +460,8 @@ inline __attribute__((always_inline)) void prune_blocks_for(const NodeBlocks& no
                     }
                 }
             } else {
-                for (; i < m; ++i) {
-                    Lanes mean;
-                    Lanes sigma;
-                    std::memcpy(&mean, mb + static_cast<std::size_t>(i) * lanes + p * W, sizeof mean);
-                    std::memcpy(&sigma, sb + static_cast<std::size_t>(i) * lanes + p * W, sizeof sigma);
-                    const Lanes d = (mean - x[i]) / sigma;
-                    s = s + d * d;
-                }
+                for (; i < m; ++i)
+                    add_feature(i);
             }
             stops += stopped ? 1 : 0;
             const int real = std::min(W, nodes.nodes - base);
