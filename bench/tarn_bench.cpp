@@ -6,7 +6,8 @@
 //   tarn_bench [--quick] [--real] [--path=blocks|avx2|avx512] [data folder]
 //
 // --real runs only the table of models trained on the shipped data sets,
-// against the kernel as it was before pruning ("before").
+// against the kernel as it was before pruning ("before"), and the table
+// of tiles of patterns on models larger than the cache.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
