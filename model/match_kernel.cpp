@@ -855,11 +855,6 @@ void set_pruning(bool enabled)
     pruning = enabled;
 }
 
-bool pruning_enabled()
-{
-    return pruning;
-}
-
 void set_tile_cache(std::size_t bytes)
 {
     tile_cache = bytes;

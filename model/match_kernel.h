@@ -45,10 +45,6 @@ struct ScanSettings {
     bool exact_values = false;
 };
 
-// Whether scans may leave out what cannot change their results (on unless
-// the benchmark turns it off to measure what it saves).
-bool pruning_enabled();
-
 // Whether scan_nodes leaves out what cannot change its result for pattern
 // x: a winner_only scan at a vigilance of 0 or less on a path that prunes,
 // of a finite pattern. Otherwise it scans every node in full.

@@ -57,14 +57,6 @@ bool every_node_prunable(const CategoryNodes& nodes)
     return true;
 }
 
-bool finite_pattern(const double* x, int m)
-{
-    for (int i = 0; i < m; ++i)
-        if (!std::isfinite(x[i]))
-            return false;
-    return true;
-}
-
 // The sum of exp(choice value - best) over the grouped nodes [from, to), in
 // order, as the loop adds it: four at a time, a group of four left out
 // when all its shifted values lie below the running sum's floor (their
@@ -133,7 +125,7 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
     CategoryNodes grouped(M);
     if (!group_by_class(nodes, class_of.data, C, class_end.data, order.data, grouped))
         return RunStatus::out_of_memory;
-    const bool all_prunable = pruning_enabled() && vigilance <= 0.0 && every_node_prunable(nodes);
+    const bool all_prunable = every_node_prunable(nodes);
     const int tile = tile_patterns(grouped);
     const ScanSettings settings{vigilance, false};
     // Where every node passes: the values of every node, through the scan
@@ -149,7 +141,7 @@ RunStatus class_evidence(int J, int M, double* const* templates, const double* l
     for (int p0 = 0; p0 < K; p0 += tile) {
         const int count = std::min(tile, K - p0);
         for (int q = 0; q < count; ++q)
-            grouped_scan[q] = all_prunable && finite_pattern(patterns[p0 + q], M);
+            grouped_scan[q] = all_prunable && scan_prunes(grouped, patterns[p0 + q], every_value);
         // A tile only where every pattern of it is scanned the grouped way.
         const bool tiled = count > 1 && std::all_of(grouped_scan, grouped_scan + count, [](bool g) { return g; });
         if (tiled) {

@@ -322,25 +322,24 @@ RunStatus classify_patterns(int J, int M, double* const* templates, const double
     NodeScan scans[max_tile];
     ClassSums tile_sums[max_tile];
     ScanSettings settings[max_tile];
+    // Rule 1 in tiles: each pattern of a tile sums into its own classes.
     void* sums_block = nullptr;
     const auto class_count = static_cast<std::size_t>(classes.sums.classes);
+    double* tile_sum = classes.sums.sum;
+    double* tile_floor = classes.sums.floor;
+    if (tile > 1 && decision_option == 1) {
+        sums_block = allocate_arrays(class_count * static_cast<std::size_t>(tile), tile_sum, tile_floor);
+        if (sums_block == nullptr) {
+            host_free(predicted);
+            return RunStatus::out_of_memory;
+        }
+    }
     for (int q = 0; q < tile; ++q) {
         tile_sums[q] = classes.sums;
-        if (q == 0 || decision_option != 1)
-            continue;
-        if (q == 1) {
-            double* sum = nullptr;
-            double* floor = nullptr;
-            sums_block = allocate_arrays(class_count * static_cast<std::size_t>(tile), sum, floor);
-            if (sums_block == nullptr) {
-                host_free(predicted);
-                return RunStatus::out_of_memory;
-            }
-            tile_sums[0].sum = sum;
-            tile_sums[0].floor = floor;
+        if (sums_block != nullptr) {
+            tile_sums[q].sum = tile_sum + static_cast<std::size_t>(q) * class_count;
+            tile_sums[q].floor = tile_floor + static_cast<std::size_t>(q) * class_count;
         }
-        tile_sums[q].sum = tile_sums[0].sum + static_cast<std::size_t>(q) * class_count;
-        tile_sums[q].floor = tile_sums[0].floor + static_cast<std::size_t>(q) * class_count;
     }
     RunStatus status = RunStatus::done;
     for (int p = 0; p < K && status == RunStatus::done; p += tile) {
